@@ -1,0 +1,128 @@
+#include "app/Form1.h"
+
+#include "app/AppIcon.h"
+#include "platform/Dialogs.h"
+#include "platform/RuntimeError.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+
+namespace {
+
+// Design size of the client area, in pixels (10680 by 6735 twips).
+constexpr int ClientWidth = 712;
+constexpr int ClientHeight = 449;
+// The text box is one pixel wider than the client area (10695 twips).
+constexpr int TextBoxWidth = 713;
+
+} // namespace
+
+Form1::Form1(const ReaderServices& services, QWidget* parent)
+    : QMainWindow(parent), m_services(services) {
+    setWindowTitle(QStringLiteral("Orvenla"));
+    setWindowIcon(laughingFaceIcon());
+    QFont designFont(QStringLiteral("新細明體"));
+    designFont.setPointSize(9);
+    designFont.setBold(true);
+    setFont(designFont);
+    createControls();
+    createActions();
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls() {
+    // The client area shows the window background wherever the text box does
+    // not cover it, as when the frame is made larger than the design.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    QPalette clientPalette = client->palette();
+    clientPalette.setColor(QPalette::Window, clientPalette.color(QPalette::Base));
+    client->setPalette(clientPalette);
+    setCentralWidget(client);
+
+    Text1 = new QPlainTextEdit(client);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(0, 0, TextBoxWidth, ClientHeight);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1->installEventFilter(this);
+    Text1->setFocus();
+}
+
+void Form1::createActions() {
+    QMenuBar* bar = menuBar();
+    // Menus keep the desktop's own font, not the window's bold design font.
+    const QFont desktopFont = QApplication::font();
+    QFont menuFont(desktopFont.family(), desktopFont.pointSize());
+    menuFont.setWeight(desktopFont.weight());
+    bar->setFont(menuFont);
+
+    mset = bar->addMenu(QStringLiteral("設定"));
+    mset->setObjectName(QStringLiteral("mset"));
+    mfont = mset->addAction(QStringLiteral("字型"));
+    mbgColor = mset->addAction(QStringLiteral("背景"));
+    mstart = bar->addAction(QStringLiteral("首篇"));
+    mto = bar->addAction(QStringLiteral("到 ? 篇"));
+    mpre = bar->addAction(QStringLiteral("<<<上一篇"));
+    mnext = bar->addAction(QStringLiteral("下一篇>>>"));
+    mhelp = bar->addAction(QStringLiteral("說明"));
+
+    mfont->setObjectName(QStringLiteral("mfont"));
+    mbgColor->setObjectName(QStringLiteral("mbgColor"));
+    mstart->setObjectName(QStringLiteral("mstart"));
+    mto->setObjectName(QStringLiteral("mto"));
+    mpre->setObjectName(QStringLiteral("mpre"));
+    mnext->setObjectName(QStringLiteral("mnext"));
+    mhelp->setObjectName(QStringLiteral("mhelp"));
+
+    // "First article" exists as a command but is never offered in the menu.
+    mstart->setEnabled(false);
+}
+
+void Form1::ShowArticle(int index) {
+    Text1->setPlainText(ArticleText(index));
+}
+
+void Form1::RefreshTitle() {
+    setWindowTitle(QStringLiteral("Orvenla(%1 of %2)").arg(CurArticle).arg(ArticleCount));
+}
+
+void Form1::runHandler(const std::function<void()>& handler) {
+    if (m_exitStatus != 0)
+        return;
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        endProgram(error);
+    }
+}
+
+void Form1::endProgram(const RuntimeError& error) {
+    m_exitStatus = 1;
+    m_services.dialogs.reportUnhandledError(isVisible() ? this : nullptr, error);
+    close();
+    QCoreApplication::exit(m_exitStatus);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (m_started && m_exitStatus == 0) {
+        m_started = false;
+        try {
+            writeBookmarkStage();
+        } catch (const RuntimeError& error) {
+            endProgram(error);
+        }
+    }
+    event->accept();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    return QMainWindow::eventFilter(watched, event);
+}

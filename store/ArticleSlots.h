@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+// The fixed store of article texts (the window's ArticleText): slot 0 holds the text before the
+// first separator line, slots 1 to ArticleCount the articles, and the slot after the last article
+// the text after the last separator. It never grows or shrinks.
+class ArticleSlots {
+public:
+    static constexpr int FirstSlot = 0;
+    static constexpr int LastSlot = 10000;
+
+    // Throws the subscript-out-of-range error outside FirstSlot..LastSlot.
+    const QString& operator()(int index) const;
+
+    // Appends CR LF and the line to a slot; throws like operator().
+    void appendLine(int index, QStringView line);
+    // Gives back the spare capacity of a slot that will receive no more lines.
+    void finishSlot(int index);
+    void clear();
+
+    static void checkIndex(int index);
+
+private:
+    std::vector<QString> m_slots = std::vector<QString>(LastSlot + 1);
+};

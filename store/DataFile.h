@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QtGlobal>
+
+class ArticleSlots;
+class QString;
+
+// At most this many articles fit the store: 9999 separator lines.
+inline constexpr int MaxArticles = 9998;
+
+// Reads the data file into an empty store and returns the article count: one
+// less than the number of separator lines (lines that begin with "***").
+// Throws RuntimeError: file errors, and the overflow and subscript errors of a
+// file with more separator lines than the store can take. Slots filled before a
+// failure keep their text.
+qint16 loadDataFile(const QString& path, ArticleSlots& store);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "FakeDialogs.h"
+#include "TestFiles.h"
+#include "app/Form1.h"
+#include "platform/ProgramDirectory.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+
+#include <memory>
+
+// A real Form1 over a temporary program directory and fake dialogs.
+struct WindowFixture {
+    WindowFixture() : directory(files.path()) {}
+
+    Form1& window() {
+        if (!form)
+            form = std::make_unique<Form1>(ReaderServices{dialogs, directory});
+        return *form;
+    }
+    QPlainTextEdit* text() { return window().findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
+    QAction* action(const char* name) {
+        return window().findChild<QAction*>(QString::fromLatin1(name));
+    }
+
+    ProgramDirFixture files;
+    FixedDirectory directory;
+    FakeDialogs dialogs;
+    std::unique_ptr<Form1> form;
+};

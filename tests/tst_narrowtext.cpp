@@ -1,0 +1,159 @@
+#include "TestFiles.h"
+#include "platform/NarrowText.h"
+#include "platform/RuntimeError.h"
+
+#include <QTest>
+
+namespace {
+
+class LineRecorder final : public LineSink {
+public:
+    void restart() override { lines.clear(); }
+    void line(QStringView text) override { lines << text.toString(); }
+    QStringList lines;
+};
+
+QStringList readLines(const QByteArray& bytes) {
+    ProgramDirFixture dir;
+    dir.write(QStringLiteral("f.txt"), bytes);
+    LineRecorder recorder;
+    readNarrowTextLines(dir.filePath(QStringLiteral("f.txt")), recorder, narrowCodecsFor("UTF-8"));
+    return recorder.lines;
+}
+
+} // namespace
+
+class TestNarrowText : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lineEnds_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("empty file") << QByteArray() << QStringList();
+        QTest::newRow("one line end only") << QByteArray("\r\n") << QStringList{""};
+        QTest::newRow("no final line end") << QByteArray("a\r\nb") << QStringList{"a", "b"};
+        QTest::newRow("final CR LF adds no line")
+            << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << QStringList{"a", "b"};
+        QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList{"a", "b"};
+        QTest::newRow("mixed ends")
+            << QByteArray("a\r\nb\nc\rd") << QStringList{"a", "b", "c", "d"};
+        QTest::newRow("CR then CR LF") << QByteArray("a\r\r\nb") << QStringList{"a", "", "b"};
+        QTest::newRow("LF then CR") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
+        QTest::newRow("empty lines kept")
+            << QByteArray("\r\n\r\nx\r\n\r\n") << QStringList{"", "", "x", ""};
+    }
+    void lineEnds() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QCOMPARE(readLines(bytes), lines);
+    }
+
+    // Lines and CR LF pairs that straddle the reader's 1 MiB blocks.
+    void blockBoundaries_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        const qsizetype block = qsizetype(1) << 20;
+        const QByteArray fill(block - 1, 'x');
+        QTest::newRow("CR LF split") << fill + "\r\ny" << QStringList{QString(fill), "y"};
+        QTest::newRow("lone CR at block end") << fill + "\ry" << QStringList{QString(fill), "y"};
+        const QByteArray longLine(3 * block + 17, 'z');
+        QTest::newRow("line longer than a block")
+            << "a\r\n" + longLine + "\r\nb" << QStringList{"a", QString(longLine), "b"};
+        const QByteArray han = QByteArray("\xE8\xA8\xB1").repeated(block / 3 + 5);
+        QTest::newRow("Big5 after a valid UTF-8 block")
+            << QByteArray(block + 10, 'a') + "\n\xA4\xA4"
+            << QStringList{QString(QByteArray(block + 10, 'a')), QStringLiteral("中")};
+        QTest::newRow("UTF-8 across blocks") << han + "\n" << QStringList{QString::fromUtf8(han)};
+    }
+    void blockBoundaries() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        const QStringList got = readLines(bytes);
+        QCOMPARE(got.size(), lines.size());
+        QVERIFY(got == lines);
+    }
+
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTF-8") << QByteArray("\xE8\xA8\xB1\xE5\xA4\x9A") << QStringLiteral("許多");
+        QTest::newRow("UTF-8 byte-order mark dropped")
+            << QByteArray("\xEF\xBB\xBF\xE6\x9B\xB8") << QStringLiteral("書");
+        QTest::newRow("Big5 euro A3E1") << QByteArray("\xA3\xE1") << QStringLiteral("€");
+        QTest::newRow("Big5 F9F9") << QByteArray("\xF9\xF9") << QStringLiteral("═");
+        QTest::newRow("Big5 second byte 5C")
+            << QByteArray("\xB3\x5C\xA6\x68") << QStringLiteral("許多");
+        QTest::newRow("Big5 A1 7F unmapped")
+            << QByteArray("\xA4\xA4\xA1\x7F") << QStringLiteral("中\uFFFD\x7F");
+        QTest::newRow("Big5 byte 80") << QByteArray("\xA4\xA4\x80") << QStringLiteral("中\u0080");
+        QTest::newRow("Big5 lone lead byte at end")
+            << QByteArray("\xA4\xA4\xA4") << QStringLiteral("中\uFFFD");
+        QTest::newRow("valid UTF-8 start, Big5 later")
+            << QByteArray("ok \xA4\xA4") << QStringLiteral("ok 中");
+    }
+    void encodings() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(readLines(bytes), QStringList{text});
+    }
+
+    // An unmappable byte must never swallow the line end after it.
+    void badBytesKeepLineEnds_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("Big5 lead byte before CR LF") << QByteArray("\xA4\xA4\xA4\r\nnext");
+        QTest::newRow("Big5 lead byte before LF") << QByteArray("\xA4\xA4\xA4\nnext");
+        QTest::newRow("Big5 lead byte before CR") << QByteArray("\xA4\xA4\xA4\rnext");
+    }
+    void badBytesKeepLineEnds() {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(readLines(bytes), (QStringList{QStringLiteral("中\uFFFD"), "next"}));
+    }
+
+    void codecChoice_data() {
+        QTest::addColumn<QByteArray>("codeset");
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<int>("count");
+        QTest::newRow("UTF-8 locale") << QByteArray("UTF-8") << QByteArray("UTF-8") << 2;
+        QTest::newRow("C locale") << QByteArray("ANSI_X3.4-1968") << QByteArray("UTF-8") << 2;
+        QTest::newRow("Big5 locale") << QByteArray("BIG5") << QByteArray("windows-950") << 1;
+        QTest::newRow("Latin-1 locale")
+            << QByteArray("ISO-8859-1") << QByteArray("ISO-8859-1") << 1;
+        QTest::newRow("unknown codeset") << QByteArray("NO-SUCH-SET") << QByteArray("UTF-8") << 2;
+    }
+    void codecChoice() {
+        QFETCH(QByteArray, codeset);
+        QFETCH(QByteArray, first);
+        QFETCH(int, count);
+        const QList<QByteArray> codecs = narrowCodecsFor(codeset);
+        QCOMPARE(codecs.size(), count);
+        QCOMPARE(codecs.first(), first);
+        if (count == 2)
+            QCOMPARE(codecs.last(), QByteArray("windows-950"));
+    }
+
+    void latin1LocaleDecodesWithIt() {
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("f.txt"), QByteArray("caf\xE9"));
+        LineRecorder recorder;
+        readNarrowTextLines(dir.filePath(QStringLiteral("f.txt")), recorder,
+                            narrowCodecsFor("ISO-8859-1"));
+        QCOMPARE(recorder.lines, QStringList{QStringLiteral("café")});
+    }
+
+    void missingFileIsFileNotFound() {
+        ProgramDirFixture dir;
+        LineRecorder recorder;
+        try {
+            readNarrowTextLines(dir.filePath(QStringLiteral("none.txt")), recorder);
+            QFAIL("no error raised");
+        } catch (const RuntimeError& error) {
+            QCOMPARE(error.number(), 53);
+            QVERIFY(error.detail().contains(dir.filePath(QStringLiteral("none.txt"))));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNarrowText)
+#include "tst_narrowtext.moc"
