@@ -84,6 +84,10 @@ void Form1::createActions() {
 
     // "First article" exists as a command but is never offered in the menu.
     mstart->setEnabled(false);
+
+    connect(mfont, &QAction::triggered, this, [this] { runHandler([this] { mfont_Click(); }); });
+    connect(mbgColor, &QAction::triggered, this,
+            [this] { runHandler([this] { mbgColor_Click(); }); });
 }
 
 void Form1::ShowArticle(int index) {

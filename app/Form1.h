@@ -60,7 +60,10 @@ private:
     void RefreshTitle();
     void LoadArticles();
 
+    void runAppearanceStage();
     void ApplySavedAppearance();
+    void mfont_Click();
+    void mbgColor_Click();
     void readBookmarkStage();
     void takeArticleLoadAndTitle();
     void writeBookmarkStage();

@@ -11,7 +11,7 @@ bool Form1::Form_Load() {
     try {
         try {
             DataPath = m_services.directory.filePath(QStringLiteral("data.txt"));
-            ApplySavedAppearance();
+            runAppearanceStage();
             readBookmarkStage();
             takeArticleLoadAndTitle();
         } catch (const RuntimeError&) {
@@ -45,8 +45,13 @@ void Form1::LoadArticles() {
     ShowArticle(CurArticle);
 }
 
-void Form1::ApplySavedAppearance() {
-    // The saved font and colours are applied here.
+void Form1::runAppearanceStage() {
+    // A stored value that cannot be applied must not cost the user the reading
+    // position: the stage stops at that value, and start-up goes on.
+    try {
+        ApplySavedAppearance();
+    } catch (const RuntimeError&) {
+    }
 }
 
 void Form1::readBookmarkStage() {
