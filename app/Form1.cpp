@@ -85,6 +85,11 @@ void Form1::createActions() {
     // "First article" exists as a command but is never offered in the menu.
     mstart->setEnabled(false);
 
+    connect(mstart, &QAction::triggered, this, [this] { runHandler([this] { mstart_Click(); }); });
+    connect(mto, &QAction::triggered, this, [this] { runHandler([this] { mto_Click(); }); });
+    connect(mpre, &QAction::triggered, this, [this] { runHandler([this] { Command1_Click(); }); });
+    connect(mnext, &QAction::triggered, this, [this] { runHandler([this] { Command2_Click(); }); });
+    connect(mhelp, &QAction::triggered, this, [this] { runHandler([this] { mhelp_Click(); }); });
     connect(mfont, &QAction::triggered, this, [this] { runHandler([this] { mfont_Click(); }); });
     connect(mbgColor, &QAction::triggered, this,
             [this] { runHandler([this] { mbgColor_Click(); }); });
@@ -127,6 +132,23 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// Enter and Right show the next article, Left the previous one, whatever the
+// modifiers. The key is never consumed: the text box still inserts the line
+// break or moves the caret afterwards.
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Right:
+            runHandler([this] { Command2_Click(); });
+            break;
+        case Qt::Key_Left:
+            runHandler([this] { Command1_Click(); });
+            break;
+        default:
+            break;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }

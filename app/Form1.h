@@ -56,6 +56,10 @@ private:
     void createControls();
     void createActions();
 
+    void mstart_Click();
+    void mto_Click();
+    void mhelp_Click();
+
     void ShowArticle(int index);
     void RefreshTitle();
     void LoadArticles();

@@ -2,9 +2,9 @@
 
 #include "app/Form1.h"
 
-#include "platform/NumberReadings.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/RuntimeError.h"
+#include "store/BookmarkFile.h"
 #include "store/DataFile.h"
 
 bool Form1::Form_Load() {
@@ -27,8 +27,7 @@ bool Form1::Form_Load() {
 }
 
 void Form1::takeArticleLoadAndTitle() {
-    const QString& first = BookmarkLine(1);
-    CurArticle = first.isEmpty() ? qint16(1) : numbers::toInt16(first);
+    CurArticle = bookmarkedArticle(BookmarkLine(1));
     LoadArticles();
     RefreshTitle();
 }
@@ -55,9 +54,9 @@ void Form1::runAppearanceStage() {
 }
 
 void Form1::readBookmarkStage() {
-    // The bookmark file is read here.
+    readBookmarkFile(m_services.directory.filePath(QStringLiteral("MyPage.txt")), BookmarkLine);
 }
 
 void Form1::writeBookmarkStage() {
-    // The bookmark file is written here.
+    writeBookmarkFile(m_services.directory.filePath(QStringLiteral("MyPage.txt")), CurArticle);
 }

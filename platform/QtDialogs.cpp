@@ -13,7 +13,11 @@ void QtDialogs::beep() {
 }
 
 void QtDialogs::showMessage(QWidget* parent, const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    // Our texts use CR LF; the label wants plain line feeds.
+    QMessageBox box(QMessageBox::NoIcon, title,
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

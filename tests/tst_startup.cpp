@@ -6,6 +6,13 @@ namespace {
 
 const QByteArray ThreeArticles("intro\r\n***\r\none\r\n***\r\ntwo\r\n***\r\nthree\r\n***\r\n");
 
+QByteArray twentyArticles() {
+    QByteArray bytes = "intro\r\n***\r\n";
+    for (int i = 1; i <= 20; ++i)
+        bytes += "A" + QByteArray::number(i) + "\r\n***\r\n";
+    return bytes;
+}
+
 QByteArray separators(int count) {
     return QByteArray("***\r\n").repeated(count);
 }
@@ -59,6 +66,103 @@ private Q_SLOTS:
         QCOMPARE(fx.window().windowTitle(), title);
         QCOMPARE(fx.text()->toPlainText(), QString(text).replace(QStringLiteral("\r\n"), "\n"));
         QVERIFY(!fx.window().isVisible());
+    }
+
+    // Where start-up opens for each kind of bookmark file; a bookmark that
+    // cannot be used opens article 1 rather than ending the program.
+    void bookmarks_data() {
+        QTest::addColumn<bool>("hasBookmark");
+        QTest::addColumn<QByteArray>("bookmark");
+        QTest::addColumn<int>("article");
+        QTest::addColumn<QString>("text");
+        QByteArray twentyOneLines = "7\r\n";
+        for (int i = 2; i <= 21; ++i)
+            twentyOneLines += "x\r\n";
+        QTest::newRow("no bookmark file") << false << QByteArray() << 1 << "\nA1";
+        QTest::newRow("3") << true << QByteArray("3\r\n") << 3 << "\nA3";
+        QTest::newRow("empty file") << true << QByteArray() << 1 << "\nA1";
+        QTest::newRow("first line empty") << true << QByteArray("\r\n5\r\n") << 1 << "\nA1";
+        QTest::newRow("later lines ignored") << true << QByteArray("4\r\n9\r\nzz") << 4 << "\nA4";
+        QTest::newRow("blanks around 12") << true << QByteArray(" 12 \r\n") << 12 << "\nA12";
+        QTest::newRow("2.5") << true << QByteArray("2.5") << 2 << "\nA2";
+        QTest::newRow("3.5") << true << QByteArray("3.5") << 4 << "\nA4";
+        QTest::newRow("0 shows the intro") << true << QByteArray("0\r\n") << 0 << "\nintro";
+        QTest::newRow("above the count") << true << QByteArray("50\r\n") << 50 << "";
+        QTest::newRow("last slot") << true << QByteArray("10000\r\n") << 10000 << "";
+        QTest::newRow("past the last slot") << true << QByteArray("10001\r\n") << 1 << "\nA1";
+        QTest::newRow("letters") << true << QByteArray("abc\r\n") << 1 << "\nA1";
+        QTest::newRow("12 then letters") << true << QByteArray("12abc\r\n") << 1 << "\nA1";
+        QTest::newRow("out of 16-bit range") << true << QByteArray("40000\r\n") << 1 << "\nA1";
+        QTest::newRow("negative") << true << QByteArray("-2\r\n") << 1 << "\nA1";
+        QTest::newRow("21 lines") << true << twentyOneLines << 7 << "\nA7";
+    }
+    void bookmarks() {
+        QFETCH(bool, hasBookmark);
+        QFETCH(QByteArray, bookmark);
+        QFETCH(int, article);
+        QFETCH(QString, text);
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), twentyArticles());
+        if (hasBookmark)
+            fx.files.write(QStringLiteral("MyPage.txt"), bookmark);
+        QVERIFY(fx.window().Form_Load());
+        QCOMPARE(int(fx.window().CurArticle), article);
+        QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(%1 of 20)").arg(article));
+        QCOMPARE(fx.text()->toPlainText(), text);
+        QVERIFY(fx.dialogs.messages.isEmpty());
+        QVERIFY(!fx.dialogs.reported);
+    }
+
+    // Closing writes the article on show, and the next start opens there.
+    void shutdownWritesBookmark() {
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), twentyArticles());
+        QVERIFY(fx.window().Form_Load());
+        fx.window().show();
+        for (int i = 1; i < 8; ++i)
+            fx.window().Command2_Click();
+        fx.window().close();
+        QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("8\r\n"));
+        QCOMPARE(fx.window().exitStatus(), 0);
+
+        WindowFixture next;
+        next.files.write(QStringLiteral("data.txt"), twentyArticles());
+        next.files.write(QStringLiteral("MyPage.txt"), fx.files.read(QStringLiteral("MyPage.txt")));
+        QVERIFY(next.window().Form_Load());
+        QCOMPARE(next.window().windowTitle(), QStringLiteral("Orvenla(8 of 20)"));
+    }
+
+    void readOnlyBookmarkEndsWithReport() {
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), twentyArticles());
+        fx.files.write(QStringLiteral("MyPage.txt"), "5\r\n");
+        QFile::setPermissions(fx.files.filePath(QStringLiteral("MyPage.txt")), QFile::ReadOwner);
+        QVERIFY(fx.window().Form_Load());
+        fx.window().show();
+        fx.window().Command2_Click();
+        fx.window().close();
+        QVERIFY(fx.dialogs.reported);
+        QVERIFY(fx.dialogs.reported->reportText().contains(fx.files.filePath("MyPage.txt")));
+        QCOMPARE(fx.window().exitStatus(), 1);
+        QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("5\r\n"));
+    }
+
+    // A start that failed never rewrites (or creates) the bookmark.
+    void failedStartWritesNoBookmark_data() {
+        QTest::addColumn<bool>("hasBookmark");
+        QTest::newRow("bookmark kept") << true;
+        QTest::newRow("none created") << false;
+    }
+    void failedStartWritesNoBookmark() {
+        QFETCH(bool, hasBookmark);
+        WindowFixture fx;
+        if (hasBookmark)
+            fx.files.write(QStringLiteral("MyPage.txt"), "5\r\n");
+        QVERIFY(!fx.window().Form_Load());
+        fx.window().close();
+        QCOMPARE(fx.files.exists(QStringLiteral("MyPage.txt")), hasBookmark);
+        if (hasBookmark)
+            QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("5\r\n"));
     }
 
     void dataPathIsInsideProgramDirectory() {
