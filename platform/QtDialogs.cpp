@@ -5,34 +5,49 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <cstdio>
+
+namespace {
+
+const QString OkText = QStringLiteral("確定");
+const QString CancelText = QStringLiteral("取消");
+
+// A message box with one OK button, its caption in the program's language.
+void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
+    // Our texts use CR LF; the label wants plain line feeds.
+    QMessageBox box(icon, title,
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Ok)->setText(OkText);
+    box.exec();
+}
+
+} // namespace
 
 void QtDialogs::beep() {
     QApplication::beep();
 }
 
 void QtDialogs::showMessage(QWidget* parent, const QString& text, const QString& title) {
-    // Our texts use CR LF; the label wants plain line feeds.
-    QMessageBox box(QMessageBox::NoIcon, title,
-                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                    QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    showBox(parent, QMessageBox::NoIcon, title, text);
 }
 
 QString QtDialogs::askText(QWidget* parent, const QString& prompt, const QString& title) {
-    bool accepted = false;
-    const QString text =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, QString(), &accepted);
-    return accepted ? text : QString();
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setOkButtonText(OkText);
+    dialog.setCancelButtonText(CancelText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 void QtDialogs::reportUnhandledError(QWidget* parent, const RuntimeError& error) {
     const QString text = error.reportText();
     std::fprintf(stderr, "Orvenla: %s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Orvenla"), text, QMessageBox::Ok,
-                    parent);
-    box.exec();
+    showBox(parent, QMessageBox::Critical, QStringLiteral("Orvenla"), text);
 }
