@@ -33,10 +33,6 @@ const QString Untouched = QStringLiteral("<untouched>");
 class TestNavigation : public QObject {
     Q_OBJECT
 
-    struct Started {
-        WindowFixture fx;
-    };
-
     static void start(WindowFixture& fx, int count, int position, bool pre, bool next) {
         fx.files.write(QStringLiteral("data.txt"), collection(count));
         QVERIFY(fx.window().Form_Load());
