@@ -1,6 +1,8 @@
 #include "app/Form1.h"
 #include "app/Reader.h"
+#include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
+#include "platform/QtChoosers.h"
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
@@ -10,6 +12,8 @@ int main(int argc, char* argv[]) {
     installFontSubstitutions();
     QtDialogs dialogs;
     ApplicationDirectory directory;
-    Form1 window(ReaderServices{dialogs, directory});
+    IniSettingsStore settings;
+    QtChoosers choosers;
+    Form1 window(ReaderServices{dialogs, directory, settings, choosers});
     return runReader(window);
 }
