@@ -86,6 +86,17 @@ FakeChoosers::Step colorChoice(qint32 color, bool accept = true) {
     };
 }
 
+// Makes a locale the default one for as long as it lives.
+struct LocaleGuard {
+    explicit LocaleGuard(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~LocaleGuard() { QLocale::setDefault(m_saved); }
+    LocaleGuard(const LocaleGuard&) = delete;
+    LocaleGuard& operator=(const LocaleGuard&) = delete;
+
+private:
+    QLocale m_saved;
+};
+
 const QString Ming = QStringLiteral("新細明體");
 const Look FirstRun{Ming, false, false, 11, false, false, 0, 0xFFFFFF, 0xFFFFFF};
 
@@ -206,13 +217,12 @@ private Q_SLOTS:
         QFETCH(FakeChoosers::Step, choice);
         QFETCH(Look, look);
         QFETCH(QStringList, writes);
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const LocaleGuard german(QLocale(QLocale::German, QLocale::Germany));
         AppearanceFixture fx;
         QVERIFY(fx.window().Form_Load());
         if (choice)
             fx.choosers.fontSteps << choice;
         fx.action("mfont")->trigger();
-        QLocale::setDefault(QLocale::c());
         fx.verifyLook(look);
         QCOMPARE(fx.settings.writes, writes);
         QCOMPARE(fx.window().cmDialog1.Flags, 323);
