@@ -8,17 +8,21 @@
 
 #include <functional>
 
+class Choosers;
 class Dialogs;
 class ProgramDirectory;
 class QAction;
 class QMenu;
 class QPlainTextEdit;
 class RuntimeError;
+class SettingsStore;
 
 // What the window needs from the platform; main() wires in the real ones.
 struct ReaderServices {
     Dialogs& dialogs;
     const ProgramDirectory& directory;
+    SettingsStore& settings;
+    Choosers& choosers;
 };
 
 // The reader's one window. Create it, call Form_Load() once (start-up), and

@@ -16,3 +16,15 @@ struct CommonDialog {
     bool FontStrikethru = false;
     qint32 Color = 0;
 };
+
+// The largest font size, in points, that the choosers offer and the text box
+// takes.
+inline constexpr float MaxFontSize = 1638.0f;
+
+// Flag bits that the choosers honour.
+namespace chooserflags {
+// Font chooser: offer underline, strikethrough and the text colour.
+inline constexpr qint32 FontEffects = 0x100;
+// Colour chooser: start at the colour held in the dialog object.
+inline constexpr qint32 ColorStartFromHeld = 0x1;
+} // namespace chooserflags

@@ -42,3 +42,7 @@ RuntimeError RuntimeError::fileAccess(const QString& path, const QString& reason
 RuntimeError RuntimeError::chooserCancelled() {
     return {ChooserCancelled, QStringLiteral("已選取取消 (Cancel was selected)")};
 }
+
+RuntimeError RuntimeError::invalidPropertyValue() {
+    return {InvalidPropertyValue, QStringLiteral("無效的屬性值 (Invalid property value)")};
+}

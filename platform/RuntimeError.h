@@ -16,6 +16,7 @@ public:
         FileNotFound = 53,
         FileAlreadyOpen = 55,
         PathFileAccess = 75,
+        InvalidPropertyValue = 380,
         ChooserCancelled = 32755,
     };
 
@@ -35,6 +36,7 @@ public:
     static RuntimeError fileNotFound(const QString& path);
     static RuntimeError fileAccess(const QString& path, const QString& reason);
     static RuntimeError chooserCancelled();
+    static RuntimeError invalidPropertyValue();
 
 private:
     int m_number;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build (and, with --fonts, the
-# reader's Chinese Ming faces) needs. Installs only what is missing.
+# reader's Chinese Ming faces and Qt's own translations) needs. Installs only
+# what is missing.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libbenchmark-dev)
 if [[ "${1:-}" == "--fonts" ]]; then
-    packages+=(fonts-noto-cjk fonts-arphic-uming)
+    packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n)
 fi
 
 missing=()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "FakeChoosers.h"
 #include "FakeDialogs.h"
+#include "FakeSettingsStore.h"
 #include "TestFiles.h"
 #include "app/Form1.h"
 #include "platform/ProgramDirectory.h"
@@ -10,13 +12,14 @@
 
 #include <memory>
 
-// A real Form1 over a temporary program directory and fake dialogs.
+// A real Form1 over a temporary program directory, fake dialogs and choosers
+// and an empty settings store.
 struct WindowFixture {
     WindowFixture() : directory(files.path()) {}
 
     Form1& window() {
         if (!form)
-            form = std::make_unique<Form1>(ReaderServices{dialogs, directory});
+            form = std::make_unique<Form1>(ReaderServices{dialogs, directory, settings, choosers});
         return *form;
     }
     QPlainTextEdit* text() { return window().findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
@@ -27,5 +30,7 @@ struct WindowFixture {
     ProgramDirFixture files;
     FixedDirectory directory;
     FakeDialogs dialogs;
+    FakeSettingsStore settings;
+    FakeChoosers choosers;
     std::unique_ptr<Form1> form;
 };

@@ -1,0 +1,96 @@
+#include "appearance/AppearanceText.h"
+
+#include "platform/RgbColor.h"
+#include "platform/RuntimeError.h"
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace appearance {
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+// Optional sign, digits, and an optional fraction after a full stop, with
+// blanks around; nothing else, so no locale can change what a value means.
+std::optional<double> plainDecimal(QStringView text) {
+    qsizetype pos = 0;
+    qsizetype end = text.size();
+    while (pos < end && isBlank(text[pos]))
+        ++pos;
+    while (end > pos && isBlank(text[end - 1]))
+        --end;
+    const QStringView body = text.sliced(pos, end - pos);
+    qsizetype i = 0;
+    if (i < body.size() && (body[i] == u'+' || body[i] == u'-'))
+        ++i;
+    int digits = 0;
+    bool point = false;
+    for (; i < body.size(); ++i) {
+        if (body[i] >= u'0' && body[i] <= u'9') {
+            ++digits;
+        } else if (body[i] == u'.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    bool ok = false;
+    const double value = body.toString().toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+QString boolText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+bool boolFromText(QStringView text) {
+    const QStringView word = text.trimmed();
+    if (word.compare(u"True", Qt::CaseInsensitive) == 0)
+        return true;
+    if (word.compare(u"False", Qt::CaseInsensitive) == 0)
+        return false;
+    if (const std::optional<double> number = plainDecimal(text))
+        return *number != 0.0;
+    throw RuntimeError::typeMismatch();
+}
+
+QString sizeText(float points) {
+    return QString::number(double(points), 'g', 7);
+}
+
+float sizeFromText(QStringView text) {
+    const std::optional<double> number = plainDecimal(text);
+    if (!number)
+        throw RuntimeError::typeMismatch();
+    if (std::abs(*number) > double(std::numeric_limits<float>::max()))
+        throw RuntimeError::overflow();
+    return float(*number);
+}
+
+QString colorText(qint32 value) {
+    return QString::number(value);
+}
+
+qint32 colorFromText(QStringView text) {
+    const std::optional<double> number = plainDecimal(text);
+    if (!number)
+        throw RuntimeError::typeMismatch();
+    // Halves go to the even neighbour (the default rounding mode).
+    const double whole = std::nearbyint(*number);
+    if (!(whole >= std::numeric_limits<qint32>::min() && whole <= rgbcolor::White))
+        throw RuntimeError::overflow();
+    return qint32(whole);
+}
+
+} // namespace appearance

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/SettingsStore.h"
+
+// The settings store as one INI file. Each application name gets its own group,
+// named by a hash of the exact name, since QSettings would fold or nest names
+// that differ only in their slashes; the name itself is kept in the group as
+// "Application" so the file stays readable. Every call opens the file afresh,
+// so several running copies see each other's writes, and QSettings' lock and
+// atomic save keep their writes from overwriting one another.
+class IniSettingsStore final : public SettingsStore {
+public:
+    // The user's file: Orvenla/orvenla.ini in the configuration directory.
+    IniSettingsStore();
+    explicit IniSettingsStore(QString fileName);
+
+    const QString& fileName() const { return m_fileName; }
+
+    QString ReadSetting(const QString& application, const QString& section, const QString& key,
+                        const QString& defaultText) override;
+    void WriteSetting(const QString& application, const QString& section, const QString& key,
+                      const QString& value) override;
+
+    // The group that holds one application's settings.
+    static QString groupName(const QString& application);
+
+private:
+    QString m_fileName;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
+
+#include <QMap>
+#include <QStringList>
+
+// A settings store in memory that records every write and can be told to
+// fail on one key.
+class FakeSettingsStore final : public SettingsStore {
+public:
+    QString ReadSetting(const QString& application, const QString& section, const QString& key,
+                        const QString& defaultText) override {
+        if (key == failingKey)
+            throw RuntimeError::fileAccess(QStringLiteral("settings"), QStringLiteral("fake"));
+        return values.value(path(application, section, key), defaultText);
+    }
+    void WriteSetting(const QString& application, const QString& section, const QString& key,
+                      const QString& value) override {
+        if (key == failingKey)
+            throw RuntimeError::fileAccess(QStringLiteral("settings"), QStringLiteral("fake"));
+        writes << key + QLatin1Char('=') + value;
+        values.insert(path(application, section, key), value);
+    }
+
+    static QString path(const QString& application, const QString& section, const QString& key) {
+        return application + QLatin1Char('|') + section + QLatin1Char('|') + key;
+    }
+
+    QMap<QString, QString> values;
+    QStringList writes;
+    QString failingKey;
+};

@@ -1,0 +1,163 @@
+#include "platform/CommonDialog.h"
+#include "platform/QtChoosers.h"
+#include "platform/RuntimeError.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+const QString Installed = QStringLiteral("Noto Serif CJK TC");
+
+CommonDialog held() {
+    CommonDialog d;
+    d.CancelError = true;
+    d.Flags = 323;
+    d.FontName = QStringLiteral("新細明體");
+    d.FontSize = 11.0f;
+    d.Color = 255;
+    return d;
+}
+
+bool sameValues(const CommonDialog& a, const CommonDialog& b) {
+    return a.FontName == b.FontName && a.FontSize == b.FontSize && a.FontBold == b.FontBold &&
+           a.FontItalic == b.FontItalic && a.FontUnderline == b.FontUnderline &&
+           a.FontStrikethru == b.FontStrikethru && a.Color == b.Color;
+}
+
+void clickOk(QWidget* dialog) {
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+}
+
+} // namespace
+
+class TestChoosers : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs `act` on the next modal dialog other than `outer` once it is shown,
+    // as a user would, from inside the dialog's own event loop.
+    void whenShown(std::function<void(QWidget*)> act, QWidget* outer = nullptr) {
+        auto* poll = new QTimer(this);
+        poll->setInterval(10);
+        connect(poll, &QTimer::timeout, this, [poll, act, outer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == outer || !modal->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        });
+        poll->start();
+    }
+
+private Q_SLOTS:
+    void fontChooserReturnsTheChoice() {
+        CommonDialog d = held();
+        QtChoosers choosers;
+        QString shownFace;
+        QString shownSize;
+        bool shownBold = true;
+        whenShown([&](QWidget* chooser) {
+            auto* face = chooser->findChild<QComboBox*>(QStringLiteral("face"));
+            auto* size = chooser->findChild<QComboBox*>(QStringLiteral("size"));
+            shownFace = face->currentText();
+            shownSize = size->currentText();
+            shownBold = chooser->findChild<QCheckBox*>(QStringLiteral("bold"))->isChecked();
+            face->setEditText(Installed);
+            size->setEditText(QStringLiteral("10.5"));
+            chooser->findChild<QCheckBox*>(QStringLiteral("bold"))->setChecked(true);
+            chooser->findChild<QCheckBox*>(QStringLiteral("strikeout"))->setChecked(true);
+            whenShown(
+                [&](QWidget* colors) {
+                    static_cast<QColorDialog*>(colors)->setCurrentColor(QColor(0, 255, 0));
+                    clickOk(colors);
+                    // OK in the font chooser once the colour chooser has closed.
+                    QTimer::singleShot(0, chooser, [chooser] { clickOk(chooser); });
+                },
+                chooser);
+            chooser->findChild<QPushButton*>(QStringLiteral("colorButton"))->click();
+        });
+        choosers.showFont(nullptr, d);
+        QCOMPARE(shownFace, QStringLiteral("新細明體"));
+        QCOMPARE(shownSize, QStringLiteral("11"));
+        QVERIFY(!shownBold);
+        QCOMPARE(d.FontName, Installed);
+        QCOMPARE(d.FontSize, 10.5f);
+        QVERIFY(d.FontBold && !d.FontItalic && !d.FontUnderline && d.FontStrikethru);
+        QCOMPARE(d.Color, 0xFF00);
+    }
+
+    // Accepted untouched, the chooser hands back exactly what it started from.
+    void fontChooserKeepsUntouchedValues() {
+        CommonDialog d = held();
+        d.FontBold = d.FontItalic = d.FontUnderline = d.FontStrikethru = true;
+        d.FontSize = 9.75f;
+        const CommonDialog before = d;
+        QtChoosers choosers;
+        whenShown([](QWidget* chooser) { clickOk(chooser); });
+        choosers.showFont(nullptr, d);
+        QVERIFY(sameValues(d, before));
+    }
+
+    void colorChooserReturnsTheChoice() {
+        CommonDialog d = held();
+        d.Color = 12632256;
+        QColor shown;
+        QtChoosers choosers;
+        whenShown([&](QWidget* chooser) {
+            auto* colors = static_cast<QColorDialog*>(chooser);
+            shown = colors->currentColor();
+            colors->setCurrentColor(QColor(0, 0, 255));
+            clickOk(colors);
+        });
+        choosers.showColor(nullptr, d);
+        QCOMPARE(shown, QColor(192, 192, 192));
+        QCOMPARE(d.Color, 0xFF0000);
+    }
+
+    // Cancel leaves every value as it was and is an error only when asked.
+    void cancel_data() {
+        QTest::addColumn<bool>("font");
+        QTest::addColumn<bool>("cancelError");
+        QTest::newRow("font, error") << true << true;
+        QTest::newRow("font, no error") << true << false;
+        QTest::newRow("colour, error") << false << true;
+        QTest::newRow("colour, no error") << false << false;
+    }
+    void cancel() {
+        QFETCH(bool, font);
+        QFETCH(bool, cancelError);
+        CommonDialog d = held();
+        d.CancelError = cancelError;
+        const CommonDialog before = d;
+        QtChoosers choosers;
+        whenShown([](QWidget* chooser) {
+            if (auto* box = chooser->findChild<QCheckBox*>(QStringLiteral("italic")))
+                box->setChecked(true);
+            static_cast<QDialog*>(chooser)->reject();
+        });
+        int error = 0;
+        try {
+            if (font)
+                choosers.showFont(nullptr, d);
+            else
+                choosers.showColor(nullptr, d);
+        } catch (const RuntimeError& e) {
+            error = e.number();
+        }
+        QCOMPARE(error, cancelError ? int(RuntimeError::ChooserCancelled) : 0);
+        QVERIFY(sameValues(d, before));
+    }
+};
+
+QTEST_MAIN(TestChoosers)
+#include "tst_choosers.moc"

@@ -1,0 +1,261 @@
+#include "platform/IniSettingsStore.h"
+#include "platform/RuntimeError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString Font = QStringLiteral("Font");
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    }
+
+    // Application names that QSettings alone would fold together or nest must
+    // keep apart, and each must come back from the file as it went in.
+    void namesNeverShare_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("leading slash") << "/a/b/data.txt"
+                                       << "a/b/data.txt";
+        QTest::newRow("doubled slash") << "/a/b/data.txt"
+                                       << "/a//b/data.txt";
+        QTest::newRow("trailing slash") << "/a/b"
+                                        << "/a/b/";
+        QTest::newRow("letter case") << "/a/B/data.txt"
+                                     << "/a/b/data.txt";
+        QTest::newRow("backslash") << "/a\\b/data.txt"
+                                   << "/a/b/data.txt";
+        QTest::newRow("equals sign") << "/a=b/data.txt"
+                                     << "/a/b/data.txt";
+        QTest::newRow("semicolon") << "/a;b/data.txt"
+                                   << "/a/b/data.txt";
+        QTest::newRow("blanks") << "/a b/data.txt "
+                                << "/a b/data.txt";
+        QTest::newRow("Chinese") << "/文章/data.txt"
+                                 << "/文件/data.txt";
+        QTest::newRow("empty name") << ""
+                                    << "/";
+        QTest::newRow("brackets and hash") << "[a]#b/data.txt"
+                                           << "a#b/data.txt";
+        QTest::newRow("percent and at") << "@a%2Fb"
+                                        << "@a/b";
+        QTest::newRow("quotes and comma") << "\"a, b\""
+                                          << "a, b";
+        QTest::newRow("drive prefix") << "C:\\Reader\\data.txt"
+                                      << "C:/Reader/data.txt";
+    }
+    void namesNeverShare() {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        IniSettingsStore store(file);
+        store.WriteSetting(first, Font, QStringLiteral("Name"), QStringLiteral("one"));
+        QCOMPARE(store.ReadSetting(second, Font, QStringLiteral("Name"), QStringLiteral("none")),
+                 QStringLiteral("none"));
+        store.WriteSetting(second, Font, QStringLiteral("Name"), QStringLiteral("two"));
+
+        IniSettingsStore again(file);
+        QCOMPARE(again.ReadSetting(first, Font, QStringLiteral("Name"), {}), QStringLiteral("one"));
+        QCOMPARE(again.ReadSetting(second, Font, QStringLiteral("Name"), {}),
+                 QStringLiteral("two"));
+        // The name stays in the file beside its values, for a person to read.
+        QSettings raw(file, QSettings::IniFormat);
+        QCOMPARE(raw.value(IniSettingsStore::groupName(first) + QStringLiteral("/Application")),
+                 QVariant(first));
+    }
+
+    void valuesComeBackUnchanged_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("Chinese face") << "新細明體";
+        QTest::newRow("comma") << "Noto Serif CJK TC, Bold";
+        QTest::newRow("blanks around") << "  10.5 ";
+        QTest::newRow("semicolon and equals") << "a;b=c";
+        QTest::newRow("quotes and backslash") << "\"a\\b\"";
+        QTest::newRow("at sign first") << "@Invalid()";
+        QTest::newRow("empty") << "";
+        QTest::newRow("negative colour") << "-2147483643";
+    }
+    void valuesComeBackUnchanged() {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        IniSettingsStore(file).WriteSetting(QStringLiteral("/r/data.txt"), Font,
+                                            QStringLiteral("Name"), value);
+        QCOMPARE(IniSettingsStore(file).ReadSetting(QStringLiteral("/r/data.txt"), Font,
+                                                    QStringLiteral("Name"), QStringLiteral("x")),
+                 value);
+    }
+
+    // The key table's values sit in the file as plain text a person can read.
+    void fileHoldsPlainText() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        IniSettingsStore store(file);
+        const QString app = QStringLiteral("/opt/reader/data.txt");
+        store.WriteSetting(app, Font, QStringLiteral("Name"), QStringLiteral("新細明體"));
+        store.WriteSetting(app, Font, QStringLiteral("Bold"), QStringLiteral("True"));
+        store.WriteSetting(app, Font, QStringLiteral("Size"), QStringLiteral("10.5"));
+        store.WriteSetting(app, Font, QStringLiteral("BackColor"), QStringLiteral("16777215"));
+        const QByteArray expected = '[' + IniSettingsStore::groupName(app).toLatin1() +
+                                    "]\n"
+                                    "Application=/opt/reader/data.txt\n"
+                                    "Font\\BackColor=16777215\n"
+                                    "Font\\Bold=True\n"
+                                    "Font\\Name=" +
+                                    QStringLiteral("新細明體").toUtf8() +
+                                    "\n"
+                                    "Font\\Size=10.5\n";
+        QCOMPARE(contents(file).trimmed(), expected.trimmed());
+    }
+
+    void absentValuesGiveTheDefault_data() {
+        QTest::addColumn<QString>("application");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("key absent") << "/r/data.txt"
+                                    << "Font"
+                                    << "Bold";
+        QTest::newRow("section absent") << "/r/data.txt"
+                                        << "Other"
+                                        << "Name";
+        QTest::newRow("application absent") << "/s/data.txt"
+                                            << "Font"
+                                            << "Name";
+    }
+    void absentValuesGiveTheDefault() {
+        QFETCH(QString, application);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        IniSettingsStore store(file);
+        store.WriteSetting(QStringLiteral("/r/data.txt"), Font, QStringLiteral("Name"),
+                           QStringLiteral("Serif"));
+        const QByteArray before = contents(file);
+        QCOMPARE(store.ReadSetting(application, section, key, QStringLiteral("False")),
+                 QStringLiteral("False"));
+        QCOMPARE(contents(file), before);
+    }
+
+    void readingCreatesNothing() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("sub/settings.ini"));
+        QCOMPARE(IniSettingsStore(file).ReadSetting(QStringLiteral("/r/data.txt"), Font,
+                                                    QStringLiteral("Name"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    void writingKeepsOtherKeysAndApplications() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        IniSettingsStore first(file);
+        IniSettingsStore second(file);
+        first.WriteSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"),
+                           QStringLiteral("A"));
+        second.WriteSetting(QStringLiteral("/b/data.txt"), Font, QStringLiteral("Name"),
+                            QStringLiteral("B"));
+        first.WriteSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Bold"),
+                           QStringLiteral("True"));
+        second.WriteSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"),
+                            QStringLiteral("A2"));
+        IniSettingsStore reader(file);
+        QCOMPARE(
+            reader.ReadSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"), {}),
+            QStringLiteral("A2"));
+        QCOMPARE(
+            reader.ReadSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Bold"), {}),
+            QStringLiteral("True"));
+        QCOMPARE(
+            reader.ReadSetting(QStringLiteral("/b/data.txt"), Font, QStringLiteral("Name"), {}),
+            QStringLiteral("B"));
+    }
+
+    // Two running copies writing the same file at once lose nothing.
+    void twoCopiesWritingAtOnce() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        const QString writer = QCoreApplication::applicationDirPath() + "/settings_writer";
+        const int count = 60;
+        QProcess a;
+        QProcess b;
+        a.start(writer, {file, QStringLiteral("/a/data.txt"), QString::number(count)});
+        b.start(writer, {file, QStringLiteral("/b/data.txt"), QString::number(count)});
+        QVERIFY(a.waitForFinished(60000));
+        QVERIFY(b.waitForFinished(60000));
+        QCOMPARE(a.exitCode(), 0);
+        QCOMPARE(b.exitCode(), 0);
+        IniSettingsStore store(file);
+        for (const QString& app : {QStringLiteral("/a/data.txt"), QStringLiteral("/b/data.txt")}) {
+            for (int i = 0; i < count; ++i) {
+                QCOMPARE(store.ReadSetting(app, Font, QStringLiteral("K%1").arg(i), "lost"),
+                         QString::number(i));
+            }
+        }
+    }
+
+    void handEditedListIsReadAsText() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        const QString app = QStringLiteral("/r/data.txt");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write('[' + IniSettingsStore::groupName(app).toLatin1() +
+                  "]\nFont\\Name=Noto Serif, Bold\nFont\\Size=@Variant(junk)\n");
+        out.close();
+        IniSettingsStore store(file);
+        QCOMPARE(store.ReadSetting(app, Font, QStringLiteral("Name"), {}),
+                 QStringLiteral("Noto Serif, Bold"));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 store.ReadSetting(app, Font, QStringLiteral("Size"), "11"));
+    }
+
+    // A store that cannot be reached is an error, never a silent default.
+    void unreachableStoreFails() {
+        QTemporaryDir dir;
+        IniSettingsStore store(dir.path()); // a directory, not a file
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.ReadSetting(QStringLiteral("/r"), Font,
+                                                                 QStringLiteral("Name"), "d"));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.WriteSetting(QStringLiteral("/r"), Font,
+                                                                  QStringLiteral("Name"), "v"));
+        const QString underFile = dir.filePath(QStringLiteral("plain"));
+        QFile plain(underFile);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QVERIFY_THROWS_EXCEPTION(
+            RuntimeError, IniSettingsStore(underFile + "/settings.ini")
+                              .WriteSetting(QStringLiteral("/r"), Font, QStringLiteral("N"), "v"));
+    }
+
+    void userFileIsInTheConfigurationDirectory() {
+        QCOMPARE(IniSettingsStore().fileName(),
+                 QDir(m_config.path()).filePath(QStringLiteral("Orvenla/orvenla.ini")));
+    }
+
+private:
+    QTemporaryDir m_config;
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
