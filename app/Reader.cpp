@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int runReader(Form1& window) {
     if (!window.Form_Load())
@@ -18,4 +21,11 @@ void installFontSubstitutions() {
                                 QStringLiteral("AR PL UMing TW")};
     QFont::insertSubstitutions(QStringLiteral("新細明體"), mingFaces);
     QFont::insertSubstitutions(QStringLiteral("PMingLiU"), mingFaces);
+}
+
+void installQtTranslation(QTranslator& translator) {
+    const QLocale taiwan(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan);
+    if (translator.load(taiwan, QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&translator);
 }

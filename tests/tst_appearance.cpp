@@ -179,8 +179,10 @@ private Q_SLOTS:
         QFETCH(Look, look);
         AppearanceFixture fx(stored);
         fx.settings.failingKey = failingKey;
+        // A bad stored value must not cost the reading position.
+        fx.files.write(QStringLiteral("MyPage.txt"), "2\r\n");
         QVERIFY(fx.window().Form_Load());
-        QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(1 of 3)"));
+        QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(2 of 3)"));
         fx.verifyLook(look);
         QVERIFY(fx.settings.writes.isEmpty());
         QVERIFY(!fx.dialogs.reported);
