@@ -1,5 +1,6 @@
 #include "appearance/AppearanceText.h"
 
+#include "platform/NumberReadings.h"
 #include "platform/RgbColor.h"
 #include "platform/RuntimeError.h"
 
@@ -11,41 +12,9 @@ namespace appearance {
 
 namespace {
 
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
-
-// Optional sign, digits, and an optional fraction after a full stop, with
-// blanks around; nothing else, so no locale can change what a value means.
+// A full stop as decimal point, so no locale can change what a value means.
 std::optional<double> plainDecimal(QStringView text) {
-    qsizetype pos = 0;
-    qsizetype end = text.size();
-    while (pos < end && isBlank(text[pos]))
-        ++pos;
-    while (end > pos && isBlank(text[end - 1]))
-        --end;
-    const QStringView body = text.sliced(pos, end - pos);
-    qsizetype i = 0;
-    if (i < body.size() && (body[i] == u'+' || body[i] == u'-'))
-        ++i;
-    int digits = 0;
-    bool point = false;
-    for (; i < body.size(); ++i) {
-        if (body[i] >= u'0' && body[i] <= u'9') {
-            ++digits;
-        } else if (body[i] == u'.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (digits == 0)
-        return std::nullopt;
-    bool ok = false;
-    const double value = body.toString().toDouble(&ok);
-    if (!ok)
-        return std::nullopt;
-    return value;
+    return numbers::plainDecimal(text, u".");
 }
 
 } // namespace

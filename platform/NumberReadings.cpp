@@ -22,48 +22,54 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Parses the whole-text form and returns it rewritten with a full stop as
-// decimal point, ready for a locale-free conversion.
-std::optional<QString> normalized(QStringView text) {
+} // namespace
+
+std::optional<double> plainDecimal(QStringView text, QStringView separator);
+
+namespace {
+
+std::optional<double> localeDecimal(QStringView text) {
     const QString separator = QLocale().decimalPoint();
+    return plainDecimal(text, separator);
+}
+
+} // namespace
+
+std::optional<double> plainDecimal(QStringView text, QStringView separator) {
     qsizetype pos = 0;
     qsizetype end = text.size();
     while (pos < end && isBlank(text[pos]))
         ++pos;
     while (end > pos && isBlank(text[end - 1]))
         --end;
-    QString out;
+    // Rewritten with a full stop, for a conversion that no locale changes.
+    QString plain;
     if (pos < end && (text[pos] == u'+' || text[pos] == u'-'))
-        out += text[pos++];
+        plain += text[pos++];
     int digits = 0;
     while (pos < end && isDigit(text[pos])) {
-        out += text[pos++];
+        plain += text[pos++];
         ++digits;
     }
     if (!separator.isEmpty() && text.sliced(pos, end - pos).startsWith(separator)) {
         pos += separator.size();
-        out += u'.';
+        plain += u'.';
         while (pos < end && isDigit(text[pos])) {
-            out += text[pos++];
+            plain += text[pos++];
             ++digits;
         }
     }
     if (digits == 0 || pos != end)
         return std::nullopt;
-    return out;
+    return plain.toDouble();
 }
 
-} // namespace
-
 bool isNumeric(QStringView text) {
-    return normalized(text).has_value();
+    return localeDecimal(text).has_value();
 }
 
 double value(QStringView text) {
-    const std::optional<QString> plain = normalized(text);
-    if (!plain)
-        return std::numeric_limits<double>::quiet_NaN();
-    return plain->toDouble();
+    return localeDecimal(text).value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 double leadingValue(QStringView text) {
@@ -102,10 +108,10 @@ qint16 roundToInt16(double value) {
 }
 
 qint16 toInt16(QStringView text) {
-    const std::optional<QString> plain = normalized(text);
-    if (!plain)
+    const std::optional<double> number = localeDecimal(text);
+    if (!number)
         throw RuntimeError::typeMismatch();
-    return roundToInt16(plain->toDouble());
+    return roundToInt16(*number);
 }
 
 } // namespace numbers

@@ -3,9 +3,15 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include <optional>
+
 // Readings of typed or stored text as numbers. All of them take plain decimal
 // text only: no digit grouping, exponent or hexadecimal prefix.
 namespace numbers {
+
+// A whole text as a plain decimal number: blanks and tabs around it ignored,
+// an optional sign, digits with an optional fraction after `separator`.
+std::optional<double> plainDecimal(QStringView text, QStringView separator);
 
 // Whole-text reading: blanks around the number ignored, an optional sign,
 // digits with an optional fraction after the locale's decimal separator.
