@@ -22,12 +22,6 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-} // namespace
-
-std::optional<double> plainDecimal(QStringView text, QStringView separator);
-
-namespace {
-
 std::optional<double> localeDecimal(QStringView text) {
     const QString separator = QLocale().decimalPoint();
     return plainDecimal(text, separator);
