@@ -47,9 +47,9 @@ bool decodeFile(QFile& file, const QByteArray& codec, bool strict, TextSink& sin
         blockSize = NarrowTextBlock;
         const bool atEnd = got == 0;
         const qsizetype filled = kept + got;
-        // The kept bytes hold no line end but perhaps a CR held back at their end.
-        const qsizetype cut =
-            atEnd ? filled : pieceEnd(bytes.constData(), qMax<qsizetype>(kept - 1, 0), filled);
+        // The kept bytes hold no line end, or only a CR held back at their end,
+        // which goes with the next cut.
+        const qsizetype cut = atEnd ? filled : pieceEnd(bytes.constData(), kept, filled);
         if (cut == 0 && !atEnd) {
             kept = filled; // a line longer than a block: read on
             continue;
