@@ -22,6 +22,9 @@ inline std::string iconvFloor(Encoding encoding) {
 inline std::string startup(Encoding encoding) {
     return std::string("startup/") + encodingTag(encoding);
 }
+inline std::string startupFirstArticle(Encoding encoding) {
+    return startup(encoding) + "/first";
+}
 inline std::string startupBare() {
     return "startup/bare";
 }
@@ -37,6 +40,9 @@ inline std::string setPlainText(qint64 bytes) {
 }
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);
+}
+inline std::string peakFirstArticle(Encoding encoding) {
+    return peak(encoding) + "/first";
 }
 inline std::string peakBare() {
     return "peak/bare";

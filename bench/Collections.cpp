@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -137,6 +138,11 @@ QString sizedDirectory(const QString& root, Encoding encoding, int eighths) {
         .arg(eighths);
 }
 
+QString firstArticleDirectory(const QString& root, Encoding encoding) {
+    return QStringLiteral("%1/%2/%3-first")
+        .arg(root, GeneratorVersion, QLatin1String(encodingTag(encoding)));
+}
+
 QString showDirectory(const QString& root) {
     return QStringLiteral("%1/%2/show").arg(root, GeneratorVersion);
 }
@@ -179,16 +185,22 @@ QByteArray generateCollection(Encoding encoding, int articles, qint64 articleByt
 
 void ensureCollections(const QString& root) {
     for (Encoding encoding : AllEncodings) {
-        if (QFileInfo::exists(sizedCollection(root, encoding, 8).dataFile))
+        QStringList files{firstArticleCollection(root, encoding).dataFile};
+        for (int eighths : AllEighths)
+            files.append(sizedCollection(root, encoding, eighths).dataFile);
+        if (std::all_of(files.begin(), files.end(),
+                        [](const QString& f) { return QFileInfo::exists(f); }))
             continue;
         // The smaller collections are prefixes of the maximal one.
         const Generated full =
             generate(encoding, MaximalArticles, MaximalBytes / MaximalArticles, CollectionSeed);
         for (int eighths : AllEighths) {
             const qsizetype end = full.articleEnds[size_t(articlesFor(eighths) - 1)];
-            writeFile(sizedDirectory(root, encoding, eighths) + QStringLiteral("/data.txt"),
+            writeFile(sizedCollection(root, encoding, eighths).dataFile,
                       QByteArrayView(full.bytes.constData(), end));
         }
+        writeFile(firstArticleCollection(root, encoding).dataFile,
+                  QByteArrayView(full.bytes.constData(), full.articleEnds[0]));
     }
     const QString show = showDirectory(root) + QStringLiteral("/data.txt");
     if (!QFileInfo::exists(show)) {
@@ -203,6 +215,10 @@ void ensureCollections(const QString& root) {
 
 Collection sizedCollection(const QString& root, Encoding encoding, int eighths) {
     return describe(sizedDirectory(root, encoding, eighths), articlesFor(eighths));
+}
+
+Collection firstArticleCollection(const QString& root, Encoding encoding) {
+    return describe(firstArticleDirectory(root, encoding), 1);
 }
 
 Collection showCollection(const QString& root) {

@@ -36,6 +36,9 @@ void ensureCollections(const QString& root);
 
 // A collection of MaximalArticles * eighths / 8 articles in that encoding.
 Collection sizedCollection(const QString& root, Encoding encoding, int eighths);
+// Only the first article of the maximal collection: the reader shows the same
+// text after start-up, so comparing the two isolates what the load costs.
+Collection firstArticleCollection(const QString& root, Encoding encoding);
 // Three articles of ShowArticleBytes sizes, in Big5.
 Collection showCollection(const QString& root);
 
