@@ -10,33 +10,29 @@ namespace bench::names {
 inline std::string sized(const char* what, Encoding encoding, int eighths) {
     return std::string(what) + '/' + encodingTag(encoding) + '/' + sizeTag(eighths).toStdString();
 }
-inline std::string floor(Encoding encoding, int eighths) {
-    return sized("floor", encoding, eighths);
-}
+// Against the decode of the same bytes in one call.
 inline std::string load(Encoding encoding, int eighths) {
     return sized("load", encoding, eighths);
 }
-inline std::string iconvFloor(Encoding encoding) {
-    return sized("iconv", encoding, 8);
+// Every size loaded in each round, for the time per megabyte.
+inline std::string scaling(Encoding encoding) {
+    return std::string("scaling/") + encodingTag(encoding);
 }
+// glibc's converter against Qt's.
+inline std::string iconv(Encoding encoding) {
+    return std::string("iconv/") + encodingTag(encoding);
+}
+// Against a bare window and the decode.
 inline std::string startup(Encoding encoding) {
     return std::string("startup/") + encodingTag(encoding);
-}
-inline std::string startupFirstArticle(Encoding encoding) {
-    return startup(encoding) + "/first";
-}
-inline std::string startupBare() {
-    return "startup/bare";
 }
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";
 }
+// Against setPlainText of the same text.
 inline std::string show(qint64 bytes) {
     return "show/" + showTag(bytes);
-}
-inline std::string setPlainText(qint64 bytes) {
-    return "setPlainText/" + showTag(bytes);
 }
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);

@@ -2,7 +2,6 @@
 
 #include "BenchmarkNames.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace bench {
@@ -67,85 +66,82 @@ constexpr double StartupLimit = 1.3;
 constexpr double ShowLimit = 1.2;
 constexpr double MemoryLimit = 1.25;
 
+std::string tag(Encoding encoding) {
+    return encodingTag(encoding);
+}
+
 void loadRows(Table& table, Encoding encoding) {
-    std::vector<double> perMegabyte;
-    std::string spread;
     for (int eighths : AllEighths) {
         const Figure* load = table.find(names::load(encoding, eighths));
-        const Figure* floor = table.find(names::floor(encoding, eighths));
-        if (!load || !floor)
+        if (!load)
             continue;
-        const double megabytes = table.counter(*floor, "MB");
-        table.row("load " + std::string(encodingTag(encoding)) + ' ' +
-                      sizeTag(eighths).toStdString() + format(" (%.1f MB)", megabytes),
-                  ms(load->ms), "decode " + ms(floor->ms), load->ms / floor->ms,
-                  eighths == 8 ? LoadLimit : 0);
-        if (megabytes > 0) {
-            perMegabyte.push_back(load->ms / megabytes);
-            spread += (spread.empty() ? "" : ", ") + format("%.2f", perMegabyte.back());
+        table.row("load " + tag(encoding) + ' ' + sizeTag(eighths).toStdString() +
+                      format(" (%.1f MB)", table.counter(*load, "MB")),
+                  ms(load->ms), "decode " + ms(table.counter(*load, "decode_ms")),
+                  table.counter(*load, "ratio"), eighths == 8 ? LoadLimit : 0);
+    }
+    if (const Figure* scaling = table.find(names::scaling(encoding))) {
+        std::string spread;
+        for (int eighths : AllEighths) {
+            const std::string key = "ms_per_MB_" + sizeTag(eighths).toStdString();
+            spread +=
+                (spread.empty() ? "" : ", ") + format("%.2f", table.counter(*scaling, key.c_str()));
         }
+        table.row("load " + tag(encoding) + " ms/MB at 1/8, 1/4, 1/2, full", spread,
+                  "the fastest of them", table.counter(*scaling, "spread"), ScalingLimit);
     }
-    if (perMegabyte.size() > 1) {
-        const auto [low, high] = std::minmax_element(perMegabyte.begin(), perMegabyte.end());
-        table.row("load " + std::string(encodingTag(encoding)) + " ms/MB, 1/8 to full", spread,
-                  "fastest " + format("%.2f", *low), *high / *low, ScalingLimit);
-    }
-    const Figure* iconv = table.find(names::iconvFloor(encoding));
-    const Figure* floor = table.find(names::floor(encoding, 8));
-    if (iconv && floor) {
-        table.row("glibc iconv decode " + std::string(encodingTag(encoding)) +
-                      (table.counter(*iconv, "same") > 0 ? " (same text)" : " (differs)"),
-                  ms(iconv->ms), "Qt decode " + ms(floor->ms), iconv->ms / floor->ms, 0);
+    if (const Figure* iconv = table.find(names::iconv(encoding))) {
+        table.row("glibc iconv decode " + tag(encoding) +
+                      (table.counter(*iconv, "same") > 0 ? " (same text)" : " (other text)"),
+                  ms(iconv->ms), "Qt decode " + ms(table.counter(*iconv, "qt_ms")),
+                  table.counter(*iconv, "ratio"), 0);
     }
 }
 
-void startupRow(Table& table, Encoding encoding) {
+void startupRows(Table& table, Encoding encoding) {
     const Figure* startup = table.find(names::startup(encoding));
-    const Figure* bare = table.find(names::startupBare());
-    const Figure* floor = table.find(names::floor(encoding, 8));
-    if (!startup || !bare || !floor)
+    if (!startup)
         return;
+    const double bare = table.counter(*startup, "bare_ms");
+    const double decode = table.counter(*startup, "decode_ms");
+    const double first = table.counter(*startup, "first_ms");
     // The reader may cost what the bare window costs plus the decode, scaled.
-    table.row("start-up " + std::string(encodingTag(encoding)) + " full, (value - bare) / decode",
-              ms(startup->ms), "bare " + ms(bare->ms) + " + decode " + ms(floor->ms),
-              (startup->ms - bare->ms) / floor->ms, StartupLimit);
-    if (const Figure* first = table.find(names::startupFirstArticle(encoding))) {
-        table.row("start-up " + std::string(encodingTag(encoding)) +
-                      " full - first article only, / decode",
-                  ms(startup->ms - first->ms), "decode " + ms(floor->ms),
-                  (startup->ms - first->ms) / floor->ms, 0);
-    }
+    table.row("start-up " + tag(encoding) + " full, (value - bare) / decode", ms(startup->ms),
+              "bare " + ms(bare) + " + decode " + ms(decode), table.counter(*startup, "ratio"),
+              StartupLimit);
+    table.row("start-up " + tag(encoding) + " full - first article only, / decode",
+              ms(startup->ms - first), "decode " + ms(decode),
+              table.counter(*startup, "load_share"), 0);
 }
 
 void showRows(Table& table) {
     for (qint64 bytes : ShowArticleBytes) {
-        const Figure* show = table.find(names::show(bytes));
-        const Figure* plain = table.find(names::setPlainText(bytes));
-        if (show && plain)
+        if (const Figure* show = table.find(names::show(bytes)))
             table.row("ShowArticle " + names::showTag(bytes), ms(show->ms),
-                      "setPlainText " + ms(plain->ms), show->ms / plain->ms, ShowLimit);
+                      "setPlainText " + ms(table.counter(*show, "plain_ms")),
+                      table.counter(*show, "ratio"), ShowLimit);
     }
 }
 
-void memoryRow(Table& table, Encoding encoding) {
+void memoryRows(Table& table, Encoding encoding) {
     const Figure* reader = table.find(names::peak(encoding));
     const Figure* bare = table.find(names::peakBare());
-    const Figure* floor = table.find(names::floor(encoding, 8));
-    if (!reader || !bare || !floor)
+    const Figure* load = table.find(names::load(encoding, 8));
+    if (!reader || !bare || !load)
         return;
     const double readerMiB = table.counter(*reader, "peak_MiB");
     const double bareMiB = table.counter(*bare, "peak_MiB");
-    const double textMiB = table.counter(*floor, "utf16_MiB");
-    table.row("peak memory " + std::string(encodingTag(encoding)) + " full", mib(readerMiB),
+    const double textMiB = table.counter(*load, "utf16_MiB");
+    table.row("peak memory " + tag(encoding) + " full", mib(readerMiB),
               "bare " + mib(bareMiB) + " + text " + mib(textMiB), readerMiB / (bareMiB + textMiB),
               MemoryLimit);
     // The same window showing the same article, without the rest of the
     // collection: what is left is the store and whatever the load wasted.
     if (const Figure* first = table.find(names::peakFirstArticle(encoding))) {
         const double firstMiB = table.counter(*first, "peak_MiB");
-        table.row(
-            "peak memory " + std::string(encodingTag(encoding)) + " full - first article only",
-            mib(readerMiB - firstMiB), "text " + mib(textMiB), (readerMiB - firstMiB) / textMiB, 0);
+        table.row("peak memory " + tag(encoding) + " full - first article only",
+                  mib(readerMiB - firstMiB), "text " + mib(textMiB),
+                  (readerMiB - firstMiB) / textMiB, 0);
     }
 }
 
@@ -176,10 +172,10 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
     for (Encoding encoding : AllEncodings)
         loadRows(table, encoding);
     for (Encoding encoding : AllEncodings)
-        startupRow(table, encoding);
+        startupRows(table, encoding);
     showRows(table);
     for (Encoding encoding : AllEncodings)
-        memoryRow(table, encoding);
+        memoryRows(table, encoding);
     table.print(out);
 }
 
