@@ -113,15 +113,42 @@ if ((record)); then
     {
         echo "# Performance"
         echo
-        echo "The last run of \`bash scripts/run-benchmarks.sh --record\`. Ratios are of"
-        echo "medians measured in the same run, so they hold better than the absolute"
-        echo "times on a shared machine."
+        echo "The last run of \`bash scripts/run-benchmarks.sh --record\`. Each figure is the"
+        echo "median of ${REPETITIONS:-9} repetitions; in every iteration the work and its baselines"
+        echo "run back to back, so the ratios hold better than the absolute times on a"
+        echo "shared machine."
         echo
         echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
         echo "- Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
         echo "- Qt: $(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || echo unknown)"
         echo
         echo "$table"
+        echo
+        cat <<'NOTES'
+## Reading the table
+
+- load: data.txt read into the store, against decoding the same bytes, already
+  in memory, in one call of the same converter (QStringDecoder). Freed memory
+  is handed back before each load, so it pays for fresh pages as a new process
+  does. The collections have 9998 articles at full size, of CR LF lines of 20
+  to 110 characters, and are generated from a fixed seed.
+- ms/MB: all four sizes are loaded in every round; the ratio is the slowest
+  time per megabyte over the fastest.
+- glibc iconv: the same one-call decode with glibc's converter, for choosing
+  the faster one.
+- start-up: window created, start-up run, window shown and first paint done,
+  in one process on the offscreen platform, against a bare QMainWindow with a
+  QPlainTextEdit shown the same way. "first article only" starts the reader on
+  a collection of just the article it opens on, so the difference is the load.
+- ShowArticle: until the text box has painted, against setPlainText of the
+  same text in the bare window's box.
+- peak memory: VmHWM of a fresh process per measurement, after the window has
+  been shown; text is the UTF-16 size of the decoded file. "first article
+  only" again leaves out the window's own share.
+- start-up under X: the real program under Xvfb, from launch until its window
+  is viewable, against a bare Qt window (medians of X11_RUNS launches, 9 by
+  default); decode is the in-process figure from the load rows.
+NOTES
     } >docs/performance.md
     echo "Wrote docs/performance.md"
 fi
