@@ -45,13 +45,15 @@ time_to_window() {
     shift
     local start end pid
     start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 &
+    "$@" >/dev/null 2>"$out/launch.err" &
     pid=$!
     until viewable "$title"; do
         if ! kill -0 "$pid" 2>/dev/null || (($(date +%s%N) - start > 60000000000)); then
-            echo "no window titled $title" >&2
+            echo "no window titled $title from $1:" >&2
+            tail -3 "$out/launch.err" >&2
             kill "$pid" 2>/dev/null
-            return 1
+            wait "$pid" 2>/dev/null || true
+            return 0
         fi
         sleep 0.002
     done
@@ -88,8 +90,10 @@ x11_rows() {
         done
     done
     local bare first floor reader
+    [[ -s "$out/bare.ms" ]] || return 0
     bare=$(median <"$out/bare.ms")
     for enc in big5 utf8; do
+        [[ -s "$out/$enc-8.ms" && -s "$out/$enc-first.ms" ]] || continue
         reader=$(median <"$out/$enc-8.ms")
         first=$(median <"$out/$enc-first.ms")
         floor=$(grep "^| load $enc full" "$out/bench.txt" | sed 's/.*| decode \([0-9.]*\) ms.*/\1/')
