@@ -4,6 +4,7 @@
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 namespace {
@@ -66,6 +67,14 @@ private Q_SLOTS:
                                       << SlotMap{{1, QStringLiteral("\r\n許多")}};
         QTest::newRow("UTF-8 article") << QByteArray("***\n\xE8\xA8\xB1\xE5\xA4\x9A\n***") << 1
                                        << SlotMap{{1, QStringLiteral("\r\n許多")}};
+        QTest::newRow("byte-order mark before a separator")
+            << QByteArray("\xEF\xBB\xBF***\r\na\r\n***") << 1 << SlotMap{{0, ""}, {1, "\r\na"}};
+        // The whole file must be UTF-8, separator lines included.
+        const QString asBig5 =
+            QString(QStringDecoder("windows-950").decode(QByteArray("\xE4\xB8\xAD\r\n")));
+        QTest::newRow("Big5 in a separator line makes the file Big5")
+            << QByteArray("*** \xA4\xA4\r\n\xE4\xB8\xAD\r\n***") << 1
+            << SlotMap{{1, "\r\n" + asBig5.chopped(2)}};
         QTest::newRow("9999 separators")
             << separators(9999) + "tail" << 9998 << SlotMap{{9998, ""}, {9999, "\r\ntail"}};
     }
