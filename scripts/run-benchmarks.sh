@@ -71,7 +71,7 @@ x11_rows() {
     export DISPLAY=":$display"
     until xwininfo -root >/dev/null 2>&1; do sleep 0.05; done
     unset QT_QPA_PLATFORM
-    local data=build/bench/bench-data/v1 enc runs=${X11_RUNS:-9}
+    local data=build/bench/bench-data/v1 enc runs=${X11_RUNS:-15}
     # The program reads data.txt from its own directory, so each gets a copy.
     # The first article alone shows the same page without the load.
     for enc in big5 utf8; do
@@ -150,7 +150,7 @@ if ((record)); then
   been shown; text is the UTF-16 size of the decoded file. "first article
   only" again leaves out the window's own share.
 - start-up under X: the real program under Xvfb, from launch until its window
-  is viewable, against a bare Qt window (medians of X11_RUNS launches, 9 by
+  is viewable, against a bare Qt window (medians of X11_RUNS launches, 15 by
   default); decode is the in-process figure from the load rows.
 NOTES
     } >docs/performance.md
