@@ -43,6 +43,8 @@ public:
     // Previous and next article; an error they raise goes to the caller.
     void Command1_Click();
     void Command2_Click();
+    // Puts one article of the store into the text box; throws outside the store.
+    void ShowArticle(int index);
 
     // The reader state. Every command works on it; tests set it up directly.
     ArticleSlots ArticleText;
@@ -64,7 +66,6 @@ private:
     void mto_Click();
     void mhelp_Click();
 
-    void ShowArticle(int index);
     void RefreshTitle();
     void LoadArticles();
 

@@ -12,48 +12,17 @@
 
 namespace {
 
-constexpr qsizetype BlockSize = qsizetype(1) << 20;
-
 bool isLineEnd(char16_t c) {
     return c == u'\r' || c == u'\n';
 }
 
-// Cuts decoded text into lines. Decoded pieces always end after a line end, so
-// a line never spans two pieces; only a CR LF pair may be split between them.
-class LineSplitter {
-public:
-    explicit LineSplitter(LineSink& sink) : m_sink(sink) {}
-
-    void feed(const char16_t* text, qsizetype length) {
-        qsizetype pos = 0;
-        if (m_crPending && length > 0 && text[0] == u'\n')
-            pos = 1;
-        m_crPending = false;
-        while (pos < length) {
-            qsizetype end = pos;
-            while (end < length && !isLineEnd(text[end]))
-                ++end;
-            m_sink.line(QStringView(text + pos, end - pos));
-            if (end == length)
-                return;
-            pos = end + 1;
-            if (text[end] == u'\r') {
-                if (pos == length)
-                    m_crPending = true;
-                else if (text[pos] == u'\n')
-                    ++pos;
-            }
-        }
-    }
-
-private:
-    LineSink& m_sink;
-    bool m_crPending = false;
-};
-
-qsizetype afterLastLineEnd(const char* data, qsizetype from, qsizetype to) {
+// Where the next piece ends: just after the last line end in data[from, to).
+// A CR as the very last byte read may be the first half of CR LF, so it waits
+// for the next block. 0 when there is no line end to cut at.
+qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
     for (qsizetype i = to; i > from; --i) {
-        if (data[i - 1] == '\n' || data[i - 1] == '\r')
+        const char c = data[i - 1];
+        if (c == '\n' || (c == '\r' && i < to))
             return i;
     }
     return 0;
@@ -61,38 +30,42 @@ qsizetype afterLastLineEnd(const char* data, qsizetype from, qsizetype to) {
 
 // Decodes the whole file with one converter. Returns false when `strict` and the
 // converter met bytes it cannot map.
-bool decodeFile(QFile& file, const QByteArray& codec, bool strict, LineSink& sink) {
+bool decodeFile(QFile& file, const QByteArray& codec, bool strict, TextSink& sink) {
     QStringDecoder decoder(codec.constData());
     if (!decoder.isValid())
         return false;
-    LineSplitter splitter(sink);
     QByteArray bytes;
     QString decoded;
     qsizetype kept = 0;
+    qsizetype blockSize = NarrowTextFirstBlock;
     for (;;) {
-        bytes.resize(kept + BlockSize + 1);
-        const qint64 got = file.read(bytes.data() + kept, BlockSize);
+        // One spare byte for the line end that a last line may lack.
+        bytes.resize(kept + blockSize + 1);
+        const qint64 got = file.read(bytes.data() + kept, blockSize);
         if (got < 0)
             throw RuntimeError::fileAccess(file.fileName(), file.errorString());
+        blockSize = NarrowTextBlock;
         const bool atEnd = got == 0;
-        qsizetype filled = kept + got;
-        qsizetype cut = atEnd ? filled : afterLastLineEnd(bytes.constData(), kept, filled);
+        const qsizetype filled = kept + got;
+        // The kept bytes hold no line end, or only a CR held back at their end,
+        // which goes with the next cut.
+        const qsizetype cut = atEnd ? filled : pieceEnd(bytes.constData(), kept, filled);
         if (cut == 0 && !atEnd) {
             kept = filled; // a line longer than a block: read on
             continue;
         }
+        qsizetype length = cut;
         // A last line without a line end gets one, so that a lone lead byte at
         // the very end is flushed out as U+FFFD; it reads the same either way.
-        if (atEnd && cut > 0 && !isLineEnd(char16_t(uchar(bytes[cut - 1]))))
-            bytes[cut++] = '\n';
-        if (cut > 0) {
-            const QByteArrayView piece(bytes.constData(), cut);
-            decoded.resize(decoder.requiredSpace(cut));
-            const QChar* end = decoder.appendToBuffer(decoded.data(), piece);
+        if (atEnd && length > 0 && !isLineEnd(char16_t(uchar(bytes[length - 1]))))
+            bytes[length++] = '\n';
+        if (length > 0) {
+            decoded.resize(decoder.requiredSpace(length));
+            const QChar* end =
+                decoder.appendToBuffer(decoded.data(), QByteArrayView(bytes.constData(), length));
             if (strict && decoder.hasError())
                 return false;
-            splitter.feed(reinterpret_cast<const char16_t*>(decoded.constData()),
-                          end - decoded.constData());
+            sink.lines(QStringView(decoded.constData(), end - decoded.constData()));
         }
         if (atEnd)
             return true;
@@ -102,6 +75,21 @@ bool decodeFile(QFile& file, const QByteArray& codec, bool strict, LineSink& sin
 }
 
 } // namespace
+
+void LineSink::lines(QStringView piece) {
+    const char16_t* text = piece.utf16();
+    const qsizetype length = piece.size();
+    qsizetype pos = 0;
+    while (pos < length) {
+        qsizetype end = pos;
+        while (end < length && !isLineEnd(text[end]))
+            ++end;
+        line(piece.sliced(pos, end - pos));
+        pos = end + 1;
+        if (end + 1 < length && text[end] == u'\r' && text[end + 1] == u'\n')
+            ++pos;
+    }
+}
 
 QByteArray localeCodeset() {
     return QByteArray(nl_langinfo(CODESET));
@@ -122,11 +110,11 @@ QList<QByteArray> narrowCodecsFor(const QByteArray& codeset) {
     return {codeset};
 }
 
-void readNarrowTextLines(const QString& path, LineSink& sink) {
+void readNarrowTextLines(const QString& path, TextSink& sink) {
     readNarrowTextLines(path, sink, narrowCodecsFor(localeCodeset()));
 }
 
-void readNarrowTextLines(const QString& path, LineSink& sink, const QList<QByteArray>& codecs) {
+void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteArray>& codecs) {
     QFile file(path);
     if (!QFileInfo::exists(path))
         throw RuntimeError::fileNotFound(path);

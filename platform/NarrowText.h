@@ -6,15 +6,30 @@
 
 class QString;
 
-// Receives the lines of a text file as they are decoded.
-class LineSink {
+// Receives a text file as it is decoded, in pieces of whole lines: each line in
+// a piece ends with CR LF, a lone CR or a lone LF (the file's last line gets an
+// LF when it has none), and a CR LF pair never spans two pieces.
+class TextSink {
 public:
-    virtual ~LineSink() = default;
+    virtual ~TextSink() = default;
     // The file is read again from its start with another converter: forget
-    // every line received so far.
+    // everything received so far.
     virtual void restart() = 0;
-    virtual void line(QStringView text) = 0;
+    virtual void lines(QStringView piece) = 0;
 };
+
+// Receives the lines of a text file one by one, without their line ends.
+class LineSink : public TextSink {
+public:
+    virtual void line(QStringView text) = 0;
+    void lines(QStringView piece) final;
+};
+
+// The file is read in blocks of these sizes. The first is small because a Big5
+// file read in a UTF-8 locale fails the UTF-8 attempt within its first bytes;
+// the later ones stay small enough for their decoded text to sit in the cache.
+inline constexpr qsizetype NarrowTextFirstBlock = qsizetype(64) << 10;
+inline constexpr qsizetype NarrowTextBlock = qsizetype(256) << 10;
 
 // The character set of the user's locale, as the C library reports it.
 QByteArray localeCodeset();
@@ -26,9 +41,9 @@ QByteArray localeCodeset();
 // as Big5, the code page the collection format comes from.
 QList<QByteArray> narrowCodecsFor(const QByteArray& codeset);
 
-// Reads a text file in the narrow code page and hands each line to the sink.
+// Reads a text file in the narrow code page and hands it to the sink.
 // CR LF, a lone CR and a lone LF each end a line; a line end at the very end of
 // the file adds no empty line. The file is closed when this returns or throws.
 // Throws RuntimeError: file not found, or a file access error.
-void readNarrowTextLines(const QString& path, LineSink& sink);
-void readNarrowTextLines(const QString& path, LineSink& sink, const QList<QByteArray>& codecs);
+void readNarrowTextLines(const QString& path, TextSink& sink);
+void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteArray>& codecs);

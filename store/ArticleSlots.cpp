@@ -2,6 +2,49 @@
 
 #include "platform/RuntimeError.h"
 
+#include <algorithm>
+
+namespace {
+
+struct LineEnds {
+    qsizetype cr = 0;
+    qsizetype lf = 0;
+    qsizetype crlf = 0;
+};
+
+// Plain counting loops that the compiler vectorises: 16-bit sums over chunks
+// short enough not to overflow them take eight characters a step, so an
+// article is checked at memory speed rather than walked line by line.
+LineEnds countLineEnds(const char16_t* text, qsizetype length) {
+    constexpr qsizetype Chunk = 0xFFFF;
+    LineEnds ends;
+    for (qsizetype start = 0; start < length; start += Chunk) {
+        const qsizetype end = std::min(length, start + Chunk);
+        quint16 cr = 0;
+        quint16 lf = 0;
+        for (qsizetype i = start; i < end; ++i) {
+            cr += text[i] == u'\r';
+            lf += text[i] == u'\n';
+        }
+        // A pair's LF lies in this chunk; its CR may be the last of the one before.
+        quint16 crlf = 0;
+        if (lf > 0 && (cr > 0 || (start > 0 && text[start - 1] == u'\r'))) {
+            for (qsizetype i = std::max<qsizetype>(start, 1); i < end; ++i)
+                crlf += (text[i - 1] == u'\r') & (text[i] == u'\n');
+        }
+        ends.cr += cr;
+        ends.lf += lf;
+        ends.crlf += crlf;
+    }
+    return ends;
+}
+
+bool isLineEnd(char16_t c) {
+    return c == u'\r' || c == u'\n';
+}
+
+} // namespace
+
 void ArticleSlots::checkIndex(int index) {
     if (index < FirstSlot || index > LastSlot)
         throw RuntimeError::subscriptOutOfRange();
@@ -12,10 +55,48 @@ const QString& ArticleSlots::operator()(int index) const {
     return m_slots[size_t(index)];
 }
 
-void ArticleSlots::appendLine(int index, QStringView line) {
+void ArticleSlots::appendLines(int index, QStringView lines) {
     checkIndex(index);
+    if (lines.isEmpty())
+        return;
+    const char16_t* in = lines.utf16();
+    const qsizetype inLength = lines.size();
+    const LineEnds ends = countLineEnds(in, inLength);
+    const bool lastEnded = isLineEnd(in[inLength - 1]);
+    const qsizetype lineCount = ends.cr + ends.lf - ends.crlf + (lastEnded ? 0 : 1);
+    const qsizetype length = inLength - ends.cr - ends.lf + 2 * lineCount;
+
+    // A slot filled in one go gets exactly its size; one filled in several
+    // pieces grows as QString grows, and finishSlot() trims it.
     QString& slot = m_slots[size_t(index)];
-    slot.append(u"\r\n").append(line);
+    const qsizetype oldLength = slot.size();
+    if (oldLength == 0)
+        slot = QString(length, Qt::Uninitialized);
+    else
+        slot.resize(oldLength + length);
+    char16_t* out = reinterpret_cast<char16_t*>(slot.data()) + oldLength;
+
+    if (lastEnded && ends.crlf == ends.cr && ends.crlf == ends.lf) {
+        // Every line ends with CR LF: the stored form is the same text with
+        // its last CR LF moved to the front.
+        out[0] = u'\r';
+        out[1] = u'\n';
+        std::copy_n(in, inLength - 2, out + 2);
+        return;
+    }
+    const char16_t* const inEnd = in + inLength;
+    const char16_t* const outStart = out;
+    while (in < inEnd) {
+        *out++ = u'\r';
+        *out++ = u'\n';
+        const char16_t* lineEnd = std::find_if(in, inEnd, isLineEnd);
+        out = std::copy(in, lineEnd, out);
+        in = lineEnd;
+        if (in < inEnd)
+            in += (*in == u'\r' && in + 1 < inEnd && in[1] == u'\n') ? 2 : 1;
+    }
+    // Never leave unwritten characters behind, whatever the counts said.
+    slot.truncate(oldLength + (out - outStart));
 }
 
 void ArticleSlots::finishSlot(int index) {

@@ -16,8 +16,10 @@ public:
     // Throws the subscript-out-of-range error outside FirstSlot..LastSlot.
     const QString& operator()(int index) const;
 
-    // Appends CR LF and the line to a slot; throws like operator().
-    void appendLine(int index, QStringView line);
+    // Appends lines to a slot as CR LF followed by the line, for each line. The
+    // lines each end with CR LF, a lone CR or a lone LF (the last one may have
+    // none). Throws like operator().
+    void appendLines(int index, QStringView lines);
     // Gives back the spare capacity of a slot that will receive no more lines.
     void finishSlot(int index);
     void clear();

@@ -14,7 +14,13 @@ QString tooManyArticles() {
         .arg(MaxArticles + 1);
 }
 
-class ArticleFiler final : public LineSink {
+bool isLineEnd(QChar c) {
+    return c == u'\r' || c == u'\n';
+}
+
+// Files whole runs of text lines at once: the store copies each run in one go,
+// and only separator lines are looked at one by one.
+class ArticleFiler final : public TextSink {
 public:
     explicit ArticleFiler(ArticleSlots& store) : m_store(store) {}
 
@@ -23,24 +29,60 @@ public:
         m_index = 0;
     }
 
-    void line(QStringView text) override {
-        if (text.startsWith(u"***")) {
-            m_store.finishSlot(m_index);
-            try {
-                m_index = int16::add(m_index, 1);
-            } catch (const RuntimeError& error) {
-                throw RuntimeError(error.number(), error.description(), tooManyArticles());
-            }
-            return;
+    void lines(QStringView piece) override {
+        qsizetype pos = 0;
+        while (pos < piece.size()) {
+            const qsizetype separator = nextSeparator(piece, pos);
+            if (separator > pos)
+                fileText(piece.sliced(pos, separator - pos));
+            if (separator == piece.size())
+                return;
+            countSeparator();
+            pos = afterLineEnd(piece, separator);
         }
-        if (m_index > ArticleSlots::LastSlot)
-            throw RuntimeError::subscriptOutOfRange(tooManyArticles());
-        m_store.appendLine(m_index, text);
     }
 
     qint16 index() const { return m_index; }
 
 private:
+    // The start of the first separator line at or after `from`, which starts a
+    // line; the end of the piece when there is none.
+    static qsizetype nextSeparator(QStringView piece, qsizetype from) {
+        if (piece.sliced(from).startsWith(u"***"))
+            return from;
+        for (qsizetype at = piece.indexOf(u'*', from + 1); at >= 0;
+             at = piece.indexOf(u'*', at + 1)) {
+            if (isLineEnd(piece[at - 1]) && piece.sliced(at).startsWith(u"***"))
+                return at;
+        }
+        return piece.size();
+    }
+
+    // Every line of a piece ends with a line end.
+    static qsizetype afterLineEnd(QStringView piece, qsizetype from) {
+        qsizetype at = from;
+        while (at < piece.size() && !isLineEnd(piece[at]))
+            ++at;
+        if (at + 1 < piece.size() && piece[at] == u'\r' && piece[at + 1] == u'\n')
+            return at + 2;
+        return at + 1;
+    }
+
+    void countSeparator() {
+        m_store.finishSlot(m_index);
+        try {
+            m_index = int16::add(m_index, 1);
+        } catch (const RuntimeError& error) {
+            throw RuntimeError(error.number(), error.description(), tooManyArticles());
+        }
+    }
+
+    void fileText(QStringView text) {
+        if (m_index > ArticleSlots::LastSlot)
+            throw RuntimeError::subscriptOutOfRange(tooManyArticles());
+        m_store.appendLines(m_index, text);
+    }
+
     ArticleSlots& m_store;
     qint16 m_index = 0;
 };

@@ -1,8 +1,10 @@
 #include "TestFiles.h"
+#include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 namespace {
@@ -13,10 +15,27 @@ QByteArray separators(int count) {
     return QByteArray("***\r\n").repeated(count);
 }
 
+QString x(qsizetype count) {
+    return QString(count, u'x');
+}
+
 } // namespace
 
 class TestDataFile : public QObject {
     Q_OBJECT
+
+    // Loads the row's bytes and compares the count and the listed slots.
+    void loadAndCompare() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, count);
+        QFETCH(SlotMap, slots);
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("data.txt"), bytes);
+        ArticleSlots store;
+        QCOMPARE(loadDataFile(dir.filePath(QStringLiteral("data.txt")), store), count);
+        for (auto it = slots.cbegin(); it != slots.cend(); ++it)
+            QCOMPARE(store(it.key()), it.value());
+    }
 
 private Q_SLOTS:
     void splitting_data() {
@@ -48,19 +67,93 @@ private Q_SLOTS:
                                       << SlotMap{{1, QStringLiteral("\r\n許多")}};
         QTest::newRow("UTF-8 article") << QByteArray("***\n\xE8\xA8\xB1\xE5\xA4\x9A\n***") << 1
                                        << SlotMap{{1, QStringLiteral("\r\n許多")}};
+        QTest::newRow("byte-order mark before a separator")
+            << QByteArray("\xEF\xBB\xBF***\r\na\r\n***") << 1 << SlotMap{{0, ""}, {1, "\r\na"}};
+        // The whole file must be UTF-8, separator lines included.
+        const QString asBig5 =
+            QString(QStringDecoder("windows-950").decode(QByteArray("\xE4\xB8\xAD\r\n")));
+        QTest::newRow("Big5 in a separator line makes the file Big5")
+            << QByteArray("*** \xA4\xA4\r\n\xE4\xB8\xAD\r\n***") << 1
+            << SlotMap{{1, "\r\n" + asBig5.chopped(2)}};
         QTest::newRow("9999 separators")
             << separators(9999) + "tail" << 9998 << SlotMap{{9998, ""}, {9999, "\r\ntail"}};
     }
-    void splitting() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, count);
-        QFETCH(SlotMap, slots);
-        ProgramDirFixture dir;
-        dir.write(QStringLiteral("data.txt"), bytes);
+    void splitting() { loadAndCompare(); }
+
+    // The reader hands the file over in blocks; articles, separators, line ends
+    // and characters that straddle a block edge must file as if it were whole.
+    void blockBoundaries_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<SlotMap>("slots");
+        const qsizetype first = NarrowTextFirstBlock;
+        const qsizetype second = first + NarrowTextBlock;
+        const QByteArray head("***\r\n");
+        for (const auto& [edge, name] : {std::pair(first, "first"), std::pair(second, "second")}) {
+            // Text lines that end just before the edge: "***\r\n" + n x's.
+            const qsizetype n = edge - head.size();
+            QTest::addRow("CR LF split at %s edge", name)
+                << head + x(n - 1).toLatin1() + "\r\ny\r\n***" << 1
+                << SlotMap{{1, "\r\n" + x(n - 1) + "\r\ny"}};
+            QTest::addRow("separator split at %s edge", name)
+                << head + x(n - 3).toLatin1() + "\r\n***\r\nz\r\n***" << 2
+                << SlotMap{{1, "\r\n" + x(n - 3)}, {2, "\r\nz"}};
+            QTest::addRow("separator right after %s edge", name)
+                << head + x(n - 2).toLatin1() + "\r\n***\r\nz\r\n***" << 2
+                << SlotMap{{1, "\r\n" + x(n - 2)}, {2, "\r\nz"}};
+            QTest::addRow("lone CR at %s edge", name)
+                << head + x(n - 1).toLatin1() + "\ry\r***" << 1
+                << SlotMap{{1, "\r\n" + x(n - 1) + "\r\ny"}};
+            QTest::addRow("Big5 character split at %s edge", name)
+                << head + x(n - 1).toLatin1() + "\xA4\xA4\r\n***" << 1
+                << SlotMap{{1, "\r\n" + x(n - 1) + QStringLiteral("中")}};
+            QTest::addRow("UTF-8 character split at %s edge", name)
+                << head + x(n - 1).toLatin1() + "\xE4\xB8\xAD\r\n***" << 1
+                << SlotMap{{1, "\r\n" + x(n - 1) + QStringLiteral("中")}};
+        }
+        QByteArray manyLines;
+        QString stored;
+        for (int i = 0; i < 6000; ++i) {
+            const QByteArray line = QByteArray::number(i) + QByteArray(120, 'y');
+            manyLines += line + (i % 3 == 0 ? "\n" : "\r\n");
+            stored += "\r\n" + QString::fromLatin1(line);
+        }
+        QTest::newRow("article over several blocks")
+            << head + manyLines + "***\r\nend" << 1 << SlotMap{{1, stored}, {2, "\r\nend"}};
+        QTest::newRow("Big5 found after several blocks")
+            << head + x(second).toLatin1() + "\r\n***\r\n\xA4\xA4\r\n***" << 2
+            << SlotMap{{1, "\r\n" + x(second)}, {2, QStringLiteral("\r\n中")}};
+    }
+    void blockBoundaries() { loadAndCompare(); }
+
+    // The stored form of lines handed to the store in one or more pieces.
+    void storedForm_data() {
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("CR LF") << QStringList{"a\r\nb\r\n"} << "\r\na\r\nb";
+        QTest::newRow("LF") << QStringList{"a\nb\n"} << "\r\na\r\nb";
+        QTest::newRow("CR") << QStringList{"a\rb\r"} << "\r\na\r\nb";
+        QTest::newRow("mixed") << QStringList{"a\r\nb\nc\rd\r\n"} << "\r\na\r\nb\r\nc\r\nd";
+        QTest::newRow("LF then CR") << QStringList{"a\n\rb\r\n"} << "\r\na\r\n\r\nb";
+        QTest::newRow("CR then CR LF") << QStringList{"a\r\r\n"} << "\r\na\r\n";
+        QTest::newRow("no last line end") << QStringList{"a\r\nb"} << "\r\na\r\nb";
+        QTest::newRow("empty lines") << QStringList{"\r\n\n\r"} << "\r\n\r\n\r\n";
+        QTest::newRow("two pieces") << QStringList{"a\r\n", "b\nc\r\n"} << "\r\na\r\nb\r\nc";
+        // The line ends are counted in chunks of 65535 characters.
+        QTest::newRow("CR LF across a count chunk")
+            << QStringList{x(65534) + "\r\ny\r\n"} << "\r\n" + x(65534) + "\r\ny";
+        QTest::newRow("lone CR ends a count chunk")
+            << QStringList{x(65534) + "\ry\n"} << "\r\n" + x(65534) + "\r\ny";
+    }
+    void storedForm() {
+        QFETCH(QStringList, pieces);
+        QFETCH(QString, stored);
         ArticleSlots store;
-        QCOMPARE(loadDataFile(dir.filePath(QStringLiteral("data.txt")), store), count);
-        for (auto it = slots.cbegin(); it != slots.cend(); ++it)
-            QCOMPARE(store(it.key()), it.value());
+        for (const QString& piece : pieces)
+            store.appendLines(7, piece);
+        store.finishSlot(7);
+        QCOMPARE(store(7), stored);
+        QCOMPARE(store(6), QString());
     }
 
     void limits_data() {

@@ -50,21 +50,28 @@ private Q_SLOTS:
         QCOMPARE(readLines(bytes), lines);
     }
 
-    // Lines and CR LF pairs that straddle the reader's 1 MiB blocks.
+    // Lines and CR LF pairs that straddle the reader's blocks: the first one
+    // ends at NarrowTextFirstBlock, the next ones every NarrowTextBlock.
     void blockBoundaries_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");
-        const qsizetype block = qsizetype(1) << 20;
-        const QByteArray fill(block - 1, 'x');
+        const qsizetype first = NarrowTextFirstBlock;
+        const qsizetype second = first + NarrowTextBlock;
+        const QByteArray fill(first - 1, 'x');
         QTest::newRow("CR LF split") << fill + "\r\ny" << QStringList{QString(fill), "y"};
         QTest::newRow("lone CR at block end") << fill + "\ry" << QStringList{QString(fill), "y"};
-        const QByteArray longLine(3 * block + 17, 'z');
+        const QByteArray fill2(second - 1, 'x');
+        QTest::newRow("CR LF split at second block")
+            << fill2 + "\r\ny" << QStringList{QString(fill2), "y"};
+        QTest::newRow("CR then CR LF at second block")
+            << fill2.chopped(1) + "\r\r\ny" << QStringList{QString(fill2.chopped(1)), "", "y"};
+        const QByteArray longLine(3 * NarrowTextBlock + 17, 'z');
         QTest::newRow("line longer than a block")
             << "a\r\n" + longLine + "\r\nb" << QStringList{"a", QString(longLine), "b"};
-        const QByteArray han = QByteArray("\xE8\xA8\xB1").repeated(block / 3 + 5);
+        const QByteArray han = QByteArray("\xE8\xA8\xB1").repeated(second / 3 + 5);
         QTest::newRow("Big5 after a valid UTF-8 block")
-            << QByteArray(block + 10, 'a') + "\n\xA4\xA4"
-            << QStringList{QString(QByteArray(block + 10, 'a')), QStringLiteral("中")};
+            << QByteArray(second + 10, 'a') + "\n\xA4\xA4"
+            << QStringList{QString(QByteArray(second + 10, 'a')), QStringLiteral("中")};
         QTest::newRow("UTF-8 across blocks") << han + "\n" << QStringList{QString::fromUtf8(han)};
     }
     void blockBoundaries() {

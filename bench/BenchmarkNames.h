@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Collections.h"
+
+#include <string>
+
+// The names under which the benchmarks run; the ratio table pairs them by name.
+namespace bench::names {
+
+inline std::string sized(const char* what, Encoding encoding, int eighths) {
+    return std::string(what) + '/' + encodingTag(encoding) + '/' + sizeTag(eighths).toStdString();
+}
+// Against the decode of the same bytes in one call.
+inline std::string load(Encoding encoding, int eighths) {
+    return sized("load", encoding, eighths);
+}
+// Every size loaded in each round, for the time per megabyte.
+inline std::string scaling(Encoding encoding) {
+    return std::string("scaling/") + encodingTag(encoding);
+}
+// glibc's converter against Qt's.
+inline std::string iconv(Encoding encoding) {
+    return std::string("iconv/") + encodingTag(encoding);
+}
+// Against a bare window and the decode.
+inline std::string startup(Encoding encoding) {
+    return std::string("startup/") + encodingTag(encoding);
+}
+inline std::string showTag(qint64 bytes) {
+    return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
+                                      : std::to_string(bytes >> 10) + "KB";
+}
+// Against setPlainText of the same text.
+inline std::string show(qint64 bytes) {
+    return "show/" + showTag(bytes);
+}
+inline std::string peak(Encoding encoding) {
+    return std::string("peak/") + encodingTag(encoding);
+}
+inline std::string peakFirstArticle(Encoding encoding) {
+    return peak(encoding) + "/first";
+}
+inline std::string peakBare() {
+    return "peak/bare";
+}
+
+} // namespace bench::names

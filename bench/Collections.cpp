@@ -1,0 +1,226 @@
+#include "Collections.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace bench {
+
+namespace {
+
+// Bump when the generated text changes, so old files are not measured.
+const QString GeneratorVersion = QStringLiteral("v1");
+constexpr quint32 CollectionSeed = 20240611;
+constexpr quint32 ShowSeed = 77;
+
+const char16_t CommonHan[] = u"的一是不了人我在有他這中大來上國個到說們為子和你地出道也"
+                             u"時年得就那要下以生會自著去之過家學對可她裡後小麼心多天而"
+                             u"能好都然沒日於起還發成事只作當想看文無開手十用主行方又如"
+                             u"前所本見經頭面公同三已老從動兩長知民樣現分將外但身些與高"
+                             u"意進把法此實回二理美點月明其種聲全工己話兒者向情部正名定"
+                             u"女問力機給等幾很業最間新什打便位因重被走電四第門相次東政"
+                             u"海口使教西再平真聽世氣信北少關並內加化由卻代軍產入先山五"
+                             u"太水萬市眼體別處總才場師書比住員九笑性通目華報立馬命張活"
+                             u"難神數件安表原車白應路期叫死常提感金何更反合放做系計或司"
+                             u"利受光王果親界及今京務制解各任至清物臺象記邊共風戰接它許"
+                             u"八特覺望直服毛林題建南度統色字請交愛讓認算論百吃義科怎元"
+                             u"社術結六功指思非流每青管夫連遠資隊跟帶花快條院變聯言權往"
+                             u"展該領傳近留紅治決周保達辦運武半候七必城父強步完革深區即"
+                             u"求品士轉量空甚眾技輕程";
+const char16_t Punctuation[] = u"，。、；：？！「」（）";
+const char AsciiPool[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+
+QList<QChar> encodable(QStringView pool) {
+    QList<QChar> kept;
+    for (QChar c : pool) {
+        QStringEncoder encoder("windows-950");
+        const QByteArray bytes = encoder.encode(QStringView(&c, 1));
+        if (!encoder.hasError() && bytes.size() == 2)
+            kept.append(c);
+    }
+    return kept;
+}
+
+// Chinese lines of 20 to 110 characters with some punctuation and ASCII runs.
+class TextMaker {
+public:
+    explicit TextMaker(quint32 seed)
+        : m_rng(seed), m_han(encodable(CommonHan)), m_punctuation(encodable(Punctuation)) {
+        if (m_han.size() < 300 || m_punctuation.isEmpty())
+            throw std::runtime_error("the Big5 converter is missing");
+    }
+
+    QString line() {
+        const qsizetype length = 20 + qsizetype(next(91));
+        QString text;
+        text.reserve(length + 8);
+        while (text.size() < length) {
+            const quint32 roll = next(100);
+            if (roll < 5) {
+                const quint32 run = 2 + next(7);
+                for (quint32 i = 0; i < run; ++i)
+                    text.append(QLatin1Char(AsciiPool[next(sizeof(AsciiPool) - 1)]));
+                text.append(QLatin1Char(' '));
+            } else if (roll < 13) {
+                text.append(m_punctuation[next(quint32(m_punctuation.size()))]);
+            } else {
+                text.append(m_han[next(quint32(m_han.size()))]);
+            }
+        }
+        text.truncate(length);
+        return text;
+    }
+
+    // Uniform in [0, bound); the raw engine output keeps files identical
+    // across standard libraries.
+    quint32 next(quint32 bound) { return quint32(m_rng() % bound); }
+
+private:
+    std::mt19937 m_rng;
+    QList<QChar> m_han;
+    QList<QChar> m_punctuation;
+};
+
+struct Generated {
+    QByteArray bytes;
+    // Offset just past the separator line that closes each article.
+    std::vector<qsizetype> articleEnds;
+};
+
+void appendArticle(TextMaker& maker, QStringEncoder& encoder, qint64 target, QByteArray& out) {
+    const qsizetype start = out.size();
+    while (out.size() - start < target) {
+        out.append(encoder.encode(maker.line()));
+        out.append("\r\n");
+    }
+    out.append("***\r\n");
+}
+
+Generated generate(Encoding encoding, int articles, qint64 articleBytes, quint32 seed) {
+    TextMaker maker(seed);
+    QStringEncoder encoder(codecName(encoding));
+    Generated out;
+    out.bytes.reserve(qsizetype(articles * articleBytes * 11 / 10 + 64));
+    out.bytes.append("***\r\n");
+    for (int i = 0; i < articles; ++i) {
+        // Articles vary from half to one and a half times the mean.
+        const qint64 target = articleBytes / 2 + qint64(maker.next(quint32(articleBytes) + 1));
+        appendArticle(maker, encoder, target, out.bytes);
+        out.articleEnds.push_back(out.bytes.size());
+    }
+    return out;
+}
+
+void writeFile(const QString& path, QByteArrayView bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes.data(), bytes.size()) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+int articlesFor(int eighths) {
+    return MaximalArticles * eighths / 8;
+}
+
+QString sizedDirectory(const QString& root, Encoding encoding, int eighths) {
+    return QStringLiteral("%1/%2/%3-%4")
+        .arg(root, GeneratorVersion, QLatin1String(encodingTag(encoding)))
+        .arg(eighths);
+}
+
+QString firstArticleDirectory(const QString& root, Encoding encoding) {
+    return QStringLiteral("%1/%2/%3-first")
+        .arg(root, GeneratorVersion, QLatin1String(encodingTag(encoding)));
+}
+
+QString showDirectory(const QString& root) {
+    return QStringLiteral("%1/%2/show").arg(root, GeneratorVersion);
+}
+
+Collection describe(const QString& directory, int articles) {
+    Collection c;
+    c.directory = directory;
+    c.dataFile = directory + QStringLiteral("/data.txt");
+    c.bytes = QFileInfo(c.dataFile).size();
+    c.articles = articles;
+    return c;
+}
+
+} // namespace
+
+const char* codecName(Encoding encoding) {
+    return encoding == Encoding::Big5 ? "windows-950" : "UTF-8";
+}
+
+const char* encodingTag(Encoding encoding) {
+    return encoding == Encoding::Big5 ? "big5" : "utf8";
+}
+
+QString sizeTag(int eighths) {
+    switch (eighths) {
+    case 1:
+        return QStringLiteral("1of8");
+    case 2:
+        return QStringLiteral("1of4");
+    case 4:
+        return QStringLiteral("1of2");
+    default:
+        return QStringLiteral("full");
+    }
+}
+
+QByteArray generateCollection(Encoding encoding, int articles, qint64 articleBytes, quint32 seed) {
+    return generate(encoding, articles, articleBytes, seed).bytes;
+}
+
+void ensureCollections(const QString& root) {
+    for (Encoding encoding : AllEncodings) {
+        QStringList files{firstArticleCollection(root, encoding).dataFile};
+        for (int eighths : AllEighths)
+            files.append(sizedCollection(root, encoding, eighths).dataFile);
+        if (std::all_of(files.begin(), files.end(),
+                        [](const QString& f) { return QFileInfo::exists(f); }))
+            continue;
+        // The smaller collections are prefixes of the maximal one.
+        const Generated full =
+            generate(encoding, MaximalArticles, MaximalBytes / MaximalArticles, CollectionSeed);
+        for (int eighths : AllEighths) {
+            const qsizetype end = full.articleEnds[size_t(articlesFor(eighths) - 1)];
+            writeFile(sizedCollection(root, encoding, eighths).dataFile,
+                      QByteArrayView(full.bytes.constData(), end));
+        }
+        writeFile(firstArticleCollection(root, encoding).dataFile,
+                  QByteArrayView(full.bytes.constData(), full.articleEnds[0]));
+    }
+    const QString show = showDirectory(root) + QStringLiteral("/data.txt");
+    if (!QFileInfo::exists(show)) {
+        TextMaker maker(ShowSeed);
+        QStringEncoder encoder(codecName(Encoding::Big5));
+        QByteArray bytes("***\r\n");
+        for (qint64 size : ShowArticleBytes)
+            appendArticle(maker, encoder, size, bytes);
+        writeFile(show, bytes);
+    }
+}
+
+Collection sizedCollection(const QString& root, Encoding encoding, int eighths) {
+    return describe(sizedDirectory(root, encoding, eighths), articlesFor(eighths));
+}
+
+Collection firstArticleCollection(const QString& root, Encoding encoding) {
+    return describe(firstArticleDirectory(root, encoding), 1);
+}
+
+Collection showCollection(const QString& root) {
+    return describe(showDirectory(root), int(ShowArticleBytes.size()));
+}
+
+} // namespace bench

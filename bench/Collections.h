@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+
+namespace bench {
+
+enum class Encoding { Big5, Utf8 };
+
+inline constexpr std::array<Encoding, 2> AllEncodings{Encoding::Big5, Encoding::Utf8};
+// Collection sizes in eighths of the maximal one.
+inline constexpr std::array<int, 4> AllEighths{1, 2, 4, 8};
+inline constexpr int MaximalArticles = 9998;
+inline constexpr qint64 MaximalBytes = qint64(50) << 20;
+
+// The sizes of the articles in the show collection, in bytes of Big5 text.
+inline constexpr std::array<qint64, 3> ShowArticleBytes{qint64(10) << 10, qint64(1) << 20,
+                                                        qint64(8) << 20};
+
+const char* codecName(Encoding encoding);
+const char* encodingTag(Encoding encoding);
+QString sizeTag(int eighths);
+
+struct Collection {
+    QString directory;
+    QString dataFile;
+    qint64 bytes = 0;
+    int articles = 0;
+};
+
+// Writes every collection under root unless it is already there. The text is
+// the same for every run of the same generator, so timings stay comparable.
+void ensureCollections(const QString& root);
+
+// A collection of MaximalArticles * eighths / 8 articles in that encoding.
+Collection sizedCollection(const QString& root, Encoding encoding, int eighths);
+// Only the first article of the maximal collection: the reader shows the same
+// text after start-up, so comparing the two isolates what the load costs.
+Collection firstArticleCollection(const QString& root, Encoding encoding);
+// Three articles of ShowArticleBytes sizes, in Big5.
+Collection showCollection(const QString& root);
+
+// Generates a collection in memory; exposed for checks of the generator.
+QByteArray generateCollection(Encoding encoding, int articles, qint64 articleBytes, quint32 seed);
+
+} // namespace bench

@@ -1,0 +1,182 @@
+#include "RatioTable.h"
+
+#include "BenchmarkNames.h"
+
+#include <cstdio>
+
+namespace bench {
+
+namespace {
+
+double toMilliseconds(double value, benchmark::TimeUnit unit) {
+    return value / benchmark::GetTimeUnitMultiplier(unit) * 1e3;
+}
+
+std::string format(const char* pattern, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+std::string ms(double value) {
+    return format("%.1f ms", value);
+}
+
+std::string mib(double value) {
+    return format("%.1f MiB", value);
+}
+
+class Table {
+public:
+    explicit Table(const Figures& figures) : m_figures(figures) {}
+
+    const Figure* find(const std::string& name) const {
+        const auto it = m_figures.find(name);
+        return it == m_figures.end() ? nullptr : &it->second;
+    }
+    double counter(const Figure& figure, const char* name) const {
+        const auto it = figure.counters.find(name);
+        return it == figure.counters.end() ? 0 : it->second;
+    }
+
+    // A row against a target; limit 0 marks a figure kept for information.
+    void row(const std::string& measure, const std::string& value, const std::string& baseline,
+             double ratio, double limit) {
+        m_rows.push_back({measure, value, baseline, format("%.2f", ratio),
+                          limit > 0 ? format("<= %.2f", limit) : "-",
+                          limit > 0 ? (ratio <= limit ? "yes" : "NO") : "-"});
+    }
+
+    void print(std::ostream& out) const {
+        out << "| Measure | Value | Baseline | Ratio | Target | Met |\n"
+               "|---|---|---|---|---|---|\n";
+        for (const auto& r : m_rows)
+            out << "| " << r[0] << " | " << r[1] << " | " << r[2] << " | " << r[3] << " | " << r[4]
+                << " | " << r[5] << " |\n";
+    }
+
+private:
+    const Figures& m_figures;
+    std::vector<std::array<std::string, 6>> m_rows;
+};
+
+constexpr double LoadLimit = 1.3;
+constexpr double ScalingLimit = 1.2;
+constexpr double StartupLimit = 1.3;
+constexpr double ShowLimit = 1.2;
+constexpr double MemoryLimit = 1.25;
+
+std::string tag(Encoding encoding) {
+    return encodingTag(encoding);
+}
+
+void loadRows(Table& table, Encoding encoding) {
+    for (int eighths : AllEighths) {
+        const Figure* load = table.find(names::load(encoding, eighths));
+        if (!load)
+            continue;
+        table.row("load " + tag(encoding) + ' ' + sizeTag(eighths).toStdString() +
+                      format(" (%.1f MB)", table.counter(*load, "MB")),
+                  ms(load->ms), "decode " + ms(table.counter(*load, "decode_ms")),
+                  table.counter(*load, "ratio"), eighths == 8 ? LoadLimit : 0);
+    }
+    if (const Figure* scaling = table.find(names::scaling(encoding))) {
+        std::string spread;
+        for (int eighths : AllEighths) {
+            const std::string key = "ms_per_MB_" + sizeTag(eighths).toStdString();
+            spread +=
+                (spread.empty() ? "" : ", ") + format("%.2f", table.counter(*scaling, key.c_str()));
+        }
+        table.row("load " + tag(encoding) + " ms/MB at 1/8, 1/4, 1/2, full", spread,
+                  "the fastest of them", table.counter(*scaling, "spread"), ScalingLimit);
+    }
+    if (const Figure* iconv = table.find(names::iconv(encoding))) {
+        table.row("glibc iconv decode " + tag(encoding) +
+                      (table.counter(*iconv, "same") > 0 ? " (same text)" : " (other text)"),
+                  ms(iconv->ms), "Qt decode " + ms(table.counter(*iconv, "qt_ms")),
+                  table.counter(*iconv, "ratio"), 0);
+    }
+}
+
+void startupRows(Table& table, Encoding encoding) {
+    const Figure* startup = table.find(names::startup(encoding));
+    if (!startup)
+        return;
+    const double bare = table.counter(*startup, "bare_ms");
+    const double decode = table.counter(*startup, "decode_ms");
+    const double first = table.counter(*startup, "first_ms");
+    // The reader may cost what the bare window costs plus the decode, scaled.
+    table.row("start-up " + tag(encoding) + " full, (value - bare) / decode", ms(startup->ms),
+              "bare " + ms(bare) + " + decode " + ms(decode), table.counter(*startup, "ratio"),
+              StartupLimit);
+    table.row("start-up " + tag(encoding) + " full - first article only, / decode",
+              ms(startup->ms - first), "decode " + ms(decode),
+              table.counter(*startup, "load_share"), 0);
+}
+
+void showRows(Table& table) {
+    for (qint64 bytes : ShowArticleBytes) {
+        if (const Figure* show = table.find(names::show(bytes)))
+            table.row("ShowArticle " + names::showTag(bytes), ms(show->ms),
+                      "setPlainText " + ms(table.counter(*show, "plain_ms")),
+                      table.counter(*show, "ratio"), ShowLimit);
+    }
+}
+
+void memoryRows(Table& table, Encoding encoding) {
+    const Figure* reader = table.find(names::peak(encoding));
+    const Figure* bare = table.find(names::peakBare());
+    const Figure* load = table.find(names::load(encoding, 8));
+    if (!reader || !bare || !load)
+        return;
+    const double readerMiB = table.counter(*reader, "peak_MiB");
+    const double bareMiB = table.counter(*bare, "peak_MiB");
+    const double textMiB = table.counter(*load, "utf16_MiB");
+    table.row("peak memory " + tag(encoding) + " full", mib(readerMiB),
+              "bare " + mib(bareMiB) + " + text " + mib(textMiB), readerMiB / (bareMiB + textMiB),
+              MemoryLimit);
+    // The same window showing the same article, without the rest of the
+    // collection: what is left is the store and whatever the load wasted.
+    if (const Figure* first = table.find(names::peakFirstArticle(encoding))) {
+        const double firstMiB = table.counter(*first, "peak_MiB");
+        table.row("peak memory " + tag(encoding) + " full - first article only",
+                  mib(readerMiB - firstMiB), "text " + mib(textMiB),
+                  (readerMiB - firstMiB) / textMiB, 0);
+    }
+}
+
+} // namespace
+
+void RatioReporter::ReportRuns(const std::vector<Run>& reports) {
+    for (const Run& run : reports) {
+        if (run.error_occurred)
+            continue;
+        const std::string& name = run.run_name.function_name;
+        const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+        const bool single = run.run_type == Run::RT_Iteration && !m_haveMedian[name];
+        if (!median && !single)
+            continue;
+        Figure figure;
+        figure.ms = toMilliseconds(run.GetAdjustedRealTime(), run.time_unit);
+        for (const auto& [key, counter] : run.counters)
+            figure.counters[key] = counter.value;
+        m_figures[name] = figure;
+        if (median)
+            m_haveMedian[name] = true;
+    }
+    ConsoleReporter::ReportRuns(reports);
+}
+
+void printRatioTable(const Figures& figures, std::ostream& out) {
+    Table table(figures);
+    for (Encoding encoding : AllEncodings)
+        loadRows(table, encoding);
+    for (Encoding encoding : AllEncodings)
+        startupRows(table, encoding);
+    showRows(table);
+    for (Encoding encoding : AllEncodings)
+        memoryRows(table, encoding);
+    table.print(out);
+}
+
+} // namespace bench

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/Choosers.h"
+#include "platform/Dialogs.h"
+#include "platform/IniSettingsStore.h"
+#include "platform/ProgramDirectory.h"
+
+#include <QString>
+
+#include <memory>
+
+class Form1;
+class QMainWindow;
+class QPlainTextEdit;
+class QWidget;
+
+namespace bench {
+
+// Dialogs that never stop the run: a benchmark has nobody to click OK.
+class SilentDialogs final : public Dialogs {
+public:
+    void beep() override {}
+    void showMessage(QWidget*, const QString&, const QString&) override {}
+    QString askText(QWidget*, const QString&, const QString&) override { return {}; }
+    void reportUnhandledError(QWidget*, const RuntimeError& error) override;
+};
+
+// The appearance commands never run in a benchmark.
+class NoChoosers final : public Choosers {
+public:
+    void showFont(QWidget*, CommonDialog&) override {}
+    void showColor(QWidget*, CommonDialog&) override {}
+};
+
+// A reader window over a collection directory, wired as main() wires it. This
+// is the one place that knows the window's services.
+class ReaderUnderTest {
+public:
+    explicit ReaderUnderTest(const QString& directory);
+    ~ReaderUnderTest();
+
+    Form1& window() { return *m_window; }
+    QPlainTextEdit* textBox() const;
+
+private:
+    SilentDialogs m_dialogs;
+    FixedDirectory m_directory;
+    // A settings file that does not exist: start-up reads the defaults from
+    // the real store, as on a first run.
+    IniSettingsStore m_settings;
+    NoChoosers m_choosers;
+    std::unique_ptr<Form1> m_window;
+};
+
+// The baseline: a plain main window with a plain text box of the reader's size.
+class BareWindow {
+public:
+    BareWindow();
+    ~BareWindow();
+
+    QMainWindow& window() { return *m_window; }
+    QPlainTextEdit* textBox() const { return m_text; }
+
+private:
+    std::unique_ptr<QMainWindow> m_window;
+    QPlainTextEdit* m_text = nullptr;
+};
+
+// Runs the event loop until `widget` has been painted. Returns false after a
+// few seconds without a paint.
+bool waitForPaint(QWidget* widget);
+
+// Shows a window and waits for the first paint of `painted` inside it.
+bool showAndWaitForPaint(QWidget* window, QWidget* painted);
+
+// Starts the reader like main() does: start-up, then the window shown and
+// painted. Returns false if start-up failed or nothing was painted.
+bool startReader(ReaderUnderTest& reader);
+
+} // namespace bench

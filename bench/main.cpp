@@ -1,0 +1,404 @@
+// Benchmarks of the reader, each run beside its baseline so that the ratio
+// table stays meaningful on a shared, noisy machine.
+
+#include "BenchmarkNames.h"
+#include "Collections.h"
+#include "PeakMemory.h"
+#include "RatioTable.h"
+#include "ReaderHarness.h"
+
+#include "app/Form1.h"
+#include "app/Reader.h"
+#include "store/ArticleSlots.h"
+#include "store/DataFile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QStringDecoder>
+
+#include <benchmark/benchmark.h>
+#include <iconv.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+using namespace bench;
+
+namespace {
+
+constexpr double MiB = 1024.0 * 1024.0;
+
+// The offscreen platform warns about things a screen would do; those lines
+// would only bury the results.
+void quietOffscreenWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (message.contains(QLatin1String("propagateSizeHints")) ||
+        message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    std::cerr << (type == QtDebugMsg ? "" : "Qt: ") << message.toStdString() << "\n";
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+template <class Work> double secondsOf(Work&& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Freed memory goes back to the system, so that every timed run touches fresh
+// pages as a new process does; the floor's one large buffer always does.
+void releaseFreedMemory() {
+    malloc_trim(0);
+}
+
+// The work measured and its baselines, run one after another in every
+// iteration, in turn first, so that a slow spell of the shared machine hits
+// all of them alike. Each ratio is of totals over the same iterations.
+class Rounds {
+public:
+    using Part = std::function<double()>;
+
+    explicit Rounds(size_t parts) : m_totals(parts, 0.0), m_last(parts, 0.0) {}
+
+    // Runs every part once, starting from a different one each round; each
+    // returns the seconds it took, or a negative number on failure.
+    bool run(const std::vector<Part>& parts) {
+        for (size_t k = 0; k < parts.size(); ++k) {
+            const size_t i = (m_first + k) % parts.size();
+            const double seconds = parts[i]();
+            if (seconds < 0)
+                return false;
+            m_totals[i] += seconds;
+            m_last[i] = seconds;
+        }
+        m_first = (m_first + 1) % parts.size();
+        ++m_rounds;
+        return true;
+    }
+
+    double last(size_t part) const { return m_last[part]; }
+    double total(size_t part) const { return m_totals[part]; }
+    double milliseconds(size_t part) const { return m_totals[part] / double(m_rounds) * 1e3; }
+
+private:
+    std::vector<double> m_totals;
+    std::vector<double> m_last;
+    size_t m_first = 0;
+    int m_rounds = 0;
+};
+
+// The floor: the whole file, already in memory, decoded in one call.
+double timeDecode(const QByteArray& bytes, Encoding encoding, qsizetype* units = nullptr) {
+    QString text;
+    const double seconds = secondsOf([&] {
+        QStringDecoder decoder(codecName(encoding));
+        text = decoder.decode(bytes);
+    });
+    if (units)
+        *units = text.size();
+    return seconds;
+}
+
+double timeLoad(const Collection& collection, ArticleSlots& store) {
+    qint16 count = 0;
+    const double seconds = secondsOf([&] { count = loadDataFile(collection.dataFile, store); });
+    store.clear();
+    releaseFreedMemory();
+    return count == collection.articles ? seconds : -1;
+}
+
+// Decodes in one call of glibc's converter; a null string when it fails.
+QString decodeWithIconv(const QByteArray& bytes, const char* from) {
+    iconv_t converter = iconv_open("UTF-16LE", from);
+    if (converter == iconv_t(-1))
+        return {};
+    QString text(bytes.size() + 1, Qt::Uninitialized);
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char* out = reinterpret_cast<char*>(text.data());
+    size_t outLeft = size_t(text.size()) * sizeof(char16_t);
+    const size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (result == size_t(-1))
+        return {};
+    text.truncate(reinterpret_cast<const QChar*>(out) - text.constData());
+    return text;
+}
+
+const char* iconvName(Encoding encoding) {
+    return encoding == Encoding::Big5 ? "CP950" : "UTF-8";
+}
+
+// Window, start-up sequence, shown, first paint; torn down outside the timing.
+double timeReaderStart(const QString& directory) {
+    std::unique_ptr<ReaderUnderTest> reader;
+    bool started = false;
+    const double seconds = secondsOf([&] {
+        reader = std::make_unique<ReaderUnderTest>(directory);
+        started = startReader(*reader);
+    });
+    reader.reset();
+    QCoreApplication::processEvents();
+    releaseFreedMemory();
+    return started ? seconds : -1;
+}
+
+double timeBareStart() {
+    std::unique_ptr<BareWindow> bare;
+    bool shown = false;
+    const double seconds = secondsOf([&] {
+        bare = std::make_unique<BareWindow>();
+        shown = showAndWaitForPaint(&bare->window(), bare->textBox()->viewport());
+    });
+    bare.reset();
+    QCoreApplication::processEvents();
+    return shown ? seconds : -1;
+}
+
+// Puts a text into a box and waits for its paint; the box is emptied first,
+// outside the timing, as after a move from a short article.
+template <class Show>
+double timeShow(QWidget* viewport, Show&& show, const std::function<void()>& empty) {
+    empty();
+    waitForPaint(viewport);
+    bool painted = false;
+    const double seconds = secondsOf([&] {
+        show();
+        painted = waitForPaint(viewport);
+    });
+    return painted ? seconds : -1;
+}
+
+void loadAgainstDecode(benchmark::State& state, Collection collection, Encoding encoding) {
+    const QByteArray bytes = readAll(collection.dataFile);
+    auto store = std::make_unique<ArticleSlots>();
+    qsizetype units = 0;
+    Rounds rounds(2);
+    for (auto _ : state) {
+        if (!rounds.run({[&] { return timeLoad(collection, *store); },
+                         [&] { return timeDecode(bytes, encoding, &units); }})) {
+            state.SkipWithError("wrong article count");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["MB"] = double(bytes.size()) / 1e6;
+    state.counters["utf16_MiB"] = double(units) * 2 / MiB;
+    state.counters["decode_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = rounds.total(0) / rounds.total(1);
+}
+
+// All sizes loaded in every iteration, so that their times per megabyte are
+// taken in the same spell.
+void loadScaling(benchmark::State& state, std::vector<Collection> collections) {
+    auto store = std::make_unique<ArticleSlots>();
+    Rounds rounds(collections.size());
+    std::vector<Rounds::Part> loads;
+    for (const Collection& collection : collections)
+        loads.push_back([&] { return timeLoad(collection, *store); });
+    for (auto _ : state) {
+        if (!rounds.run(loads)) {
+            state.SkipWithError("wrong article count");
+            return;
+        }
+        double all = 0;
+        for (size_t i = 0; i < collections.size(); ++i)
+            all += rounds.last(i);
+        state.SetIterationTime(all);
+    }
+    double low = 0;
+    double high = 0;
+    for (size_t i = 0; i < collections.size(); ++i) {
+        const double perMegabyte = rounds.milliseconds(i) / (double(collections[i].bytes) / 1e6);
+        state.counters["ms_per_MB_" + sizeTag(AllEighths[i]).toStdString()] = perMegabyte;
+        low = i == 0 ? perMegabyte : std::min(low, perMegabyte);
+        high = std::max(high, perMegabyte);
+    }
+    state.counters["spread"] = high / low;
+}
+
+// glibc's converter, measured so that the faster one can be chosen.
+void iconvAgainstQt(benchmark::State& state, Collection collection, Encoding encoding) {
+    const QByteArray bytes = readAll(collection.dataFile);
+    Rounds rounds(2);
+    for (auto _ : state) {
+        const bool ok = rounds.run({[&] {
+                                        QString text;
+                                        const double seconds = secondsOf([&] {
+                                            text = decodeWithIconv(bytes, iconvName(encoding));
+                                        });
+                                        return text.isNull() ? -1 : seconds;
+                                    },
+                                    [&] { return timeDecode(bytes, encoding); }});
+        if (!ok) {
+            state.SkipWithError("iconv failed");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    QStringDecoder decoder(codecName(encoding));
+    state.counters["same"] =
+        decodeWithIconv(bytes, iconvName(encoding)) == decoder.decode(bytes) ? 1 : 0;
+    state.counters["qt_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = rounds.total(0) / rounds.total(1);
+}
+
+// The reader on the maximal collection against a bare window and the decode;
+// the reader on the first article alone shows the same page without the load.
+void startupAgainstBare(benchmark::State& state, Collection full, Collection first,
+                        Encoding encoding) {
+    const QByteArray bytes = readAll(full.dataFile);
+    Rounds rounds(4);
+    for (auto _ : state) {
+        if (!rounds.run({[&] { return timeReaderStart(full.directory); }, timeBareStart,
+                         [&] { return timeDecode(bytes, encoding); },
+                         [&] { return timeReaderStart(first.directory); }})) {
+            state.SkipWithError("a window did not start");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["bare_ms"] = rounds.milliseconds(1);
+    state.counters["decode_ms"] = rounds.milliseconds(2);
+    state.counters["first_ms"] = rounds.milliseconds(3);
+    state.counters["ratio"] = (rounds.total(0) - rounds.total(1)) / rounds.total(2);
+    state.counters["load_share"] = (rounds.total(0) - rounds.total(3)) / rounds.total(2);
+}
+
+void showAgainstSetPlainText(benchmark::State& state, Collection collection, int article) {
+    ReaderUnderTest reader(collection.directory);
+    BareWindow bare;
+    if (!startReader(reader) || !showAndWaitForPaint(&bare.window(), bare.textBox()->viewport())) {
+        state.SkipWithError("a window did not start");
+        return;
+    }
+    const QString text = reader.window().ArticleText(article);
+    QPlainTextEdit* plain = bare.textBox();
+    Rounds rounds(2);
+    for (auto _ : state) {
+        const bool ok = rounds.run({[&] {
+                                        return timeShow(
+                                            reader.textBox()->viewport(),
+                                            [&] { reader.window().ShowArticle(article); },
+                                            [&] { reader.window().ShowArticle(0); });
+                                    },
+                                    [&] {
+                                        return timeShow(
+                                            plain->viewport(), [&] { plain->setPlainText(text); },
+                                            [&] { plain->setPlainText(QString()); });
+                                    }});
+        if (!ok) {
+            state.SkipWithError("not painted");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["chars"] = double(text.size());
+    state.counters["plain_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = rounds.total(0) / rounds.total(1);
+}
+
+void peakMemory(benchmark::State& state, QStringList arguments) {
+    double kib = -1;
+    for (auto _ : state) {
+        kib = measurePeakKiB(arguments);
+        if (kib < 0)
+            state.SkipWithError("the measuring child failed");
+    }
+    state.counters["peak_MiB"] = kib / 1024;
+}
+
+template <class... Args>
+benchmark::internal::Benchmark* add(const std::string& name, Args&&... args) {
+    return benchmark::RegisterBenchmark(name.c_str(), std::forward<Args>(args)...)
+        ->Unit(benchmark::kMillisecond);
+}
+
+void registerBenchmarks(const QString& root) {
+    for (Encoding encoding : AllEncodings) {
+        std::vector<Collection> sizes;
+        for (int eighths : AllEighths) {
+            sizes.push_back(sizedCollection(root, encoding, eighths));
+            add(names::load(encoding, eighths), loadAgainstDecode, sizes.back(), encoding)
+                ->UseManualTime()
+                ->MinTime(0.3);
+        }
+        add(names::scaling(encoding), loadScaling, sizes)->UseManualTime()->MinTime(0.3);
+        add(names::iconv(encoding), iconvAgainstQt, sizes.back(), encoding)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::startup(encoding), startupAgainstBare, sizes.back(),
+            firstArticleCollection(root, encoding), encoding)
+            ->UseManualTime()
+            ->MinTime(0.3);
+    }
+    const Collection show = showCollection(root);
+    for (size_t i = 0; i < ShowArticleBytes.size(); ++i)
+        add(names::show(ShowArticleBytes[i]), showAgainstSetPlainText, show, int(i) + 1)
+            ->UseManualTime()
+            ->MinTime(0.3);
+    add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")})
+        ->Iterations(1)
+        ->UseRealTime();
+    for (Encoding encoding : AllEncodings) {
+        add(names::peak(encoding), peakMemory,
+            QStringList{QStringLiteral("reader"), sizedCollection(root, encoding, 8).directory})
+            ->Iterations(1)
+            ->UseRealTime();
+        add(names::peakFirstArticle(encoding), peakMemory,
+            QStringList{QStringLiteral("reader"), firstArticleCollection(root, encoding).directory})
+            ->Iterations(1)
+            ->UseRealTime();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], BareWindowArgument) == 0) {
+        QApplication app(argc, argv);
+        BareWindow bare;
+        bare.window().setWindowTitle(QString::fromLatin1(BareWindowTitle));
+        bare.window().show();
+        return QApplication::exec();
+    }
+    // Windows are real but never reach a screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietOffscreenWarnings);
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.value(1) == QLatin1String(PeakMemoryArgument))
+        return runPeakMemoryChild(arguments.mid(2));
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    const QString root = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
+    std::cerr << "Collections under " << root.toStdString() << "\n";
+    ensureCollections(root);
+    registerBenchmarks(root);
+
+    // Colours only on a terminal; a log file gets plain text.
+    RatioReporter reporter(isatty(fileno(stdout)) ? benchmark::ConsoleReporter::OO_Defaults
+                                                  : benchmark::ConsoleReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::cout << "\n";
+    printRatioTable(reporter.figures(), std::cout);
+    benchmark::Shutdown();
+    return 0;
+}

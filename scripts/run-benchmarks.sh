@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Builds in Release, runs the benchmarks and prints the table of ratios against
+# their baselines. With Xvfb and xwininfo present it also times the real
+# program's start-up under an X server, from launch to the window shown.
+# Options: --record writes the table to docs/performance.md; anything else goes
+# to the benchmark program (e.g. --benchmark_filter=load).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+record=0
+args=()
+for a in "$@"; do
+    if [[ "$a" == "--record" ]]; then record=1; else args+=("$a"); fi
+done
+
+bash scripts/setup-debian.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)" --target orvenla orvenla_bench >/dev/null
+
+out=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+    [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$out"
+}
+trap cleanup EXIT
+
+# Medians of several repetitions, interleaved so that drift hits both sides.
+build/bench/orvenla_bench --benchmark_repetitions="${REPETITIONS:-9}" \
+    --benchmark_display_aggregates_only=true --benchmark_enable_random_interleaving=true \
+    "${args[@]}" | tee "$out/bench.txt"
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# Whether a top-level window whose title starts with $1 is viewable.
+viewable() {
+    local id
+    id=$(xwininfo -root -tree 2>/dev/null | grep -m1 "\"$1" | awk '{ print $1 }')
+    [[ -n "$id" ]] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable
+}
+
+# Milliseconds from launching a program to its window being viewable.
+time_to_window() {
+    local title=$1
+    shift
+    local start end pid
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>"$out/launch.err" &
+    pid=$!
+    until viewable "$title"; do
+        if ! kill -0 "$pid" 2>/dev/null || (($(date +%s%N) - start > 60000000000)); then
+            echo "no window titled $title from $1:" >&2
+            tail -3 "$out/launch.err" >&2
+            kill "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null || true
+            return 0
+        fi
+        sleep 0.002
+    done
+    end=$(date +%s%N)
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null || true
+    echo $(((end - start) / 1000000))
+}
+
+x11_rows() {
+    local display=99
+    while [[ -e /tmp/.X11-unix/X$display ]]; do display=$((display + 1)); done
+    Xvfb ":$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$display"
+    until xwininfo -root >/dev/null 2>&1; do sleep 0.05; done
+    unset QT_QPA_PLATFORM
+    local data=build/bench/bench-data/v1 enc runs=${X11_RUNS:-15}
+    # The program reads data.txt from its own directory, so each gets a copy.
+    # The first article alone shows the same page without the load.
+    for enc in big5 utf8; do
+        for size in 8 first; do
+            mkdir -p "$out/$enc-$size"
+            cp build/orvenla "$out/$enc-$size/"
+            cp "$data/$enc-$size/data.txt" "$out/$enc-$size/"
+        done
+    done
+    for ((i = 0; i < runs; i++)); do
+        time_to_window "Bare window" build/bench/orvenla_bench --bare-window >>"$out/bare.ms"
+        for enc in big5 utf8; do
+            for size in 8 first; do
+                time_to_window "Orvenla(" "$out/$enc-$size/orvenla" >>"$out/$enc-$size.ms"
+            done
+        done
+    done
+    local bare first floor reader
+    [[ -s "$out/bare.ms" ]] || return 0
+    bare=$(median <"$out/bare.ms")
+    for enc in big5 utf8; do
+        [[ -s "$out/$enc-8.ms" && -s "$out/$enc-first.ms" ]] || continue
+        reader=$(median <"$out/$enc-8.ms")
+        first=$(median <"$out/$enc-first.ms")
+        floor=$(grep "^| load $enc full" "$out/bench.txt" | sed 's/.*| decode \([0-9.]*\) ms.*/\1/')
+        awk -v r="$reader" -v b="$bare" -v f="$floor" -v o="$first" -v e="$enc" 'BEGIN {
+            ratio = (r - b) / f
+            printf "| start-up under X %s full, launch to window, (value - bare) / decode | %d ms | bare %d ms + decode %.1f ms | %.2f | <= 1.30 | %s |\n",
+                e, r, b, f, ratio, ratio <= 1.3 ? "yes" : "NO"
+            printf "| start-up under X %s full - first article only, / decode | %d ms | decode %.1f ms | %.2f | - | - |\n",
+                e, r - o, f, (r - o) / f }'
+    done
+}
+
+table=$(grep '^|' "$out/bench.txt" || true)
+if command -v Xvfb >/dev/null && command -v xwininfo >/dev/null && grep -q "^| load utf8 full" <<<"$table"; then
+    x11_rows >"$out/x11.txt"
+    cat "$out/x11.txt"
+    table+=$'\n'"$(cat "$out/x11.txt")"
+fi
+
+if ((record)); then
+    {
+        echo "# Performance"
+        echo
+        echo "The last run of \`bash scripts/run-benchmarks.sh --record\`. Each figure is the"
+        echo "median of ${REPETITIONS:-9} repetitions; in every iteration the work and its baselines"
+        echo "run back to back, so the ratios hold better than the absolute times on a"
+        echo "shared machine."
+        echo
+        echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+        echo "- Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+        echo "- Qt: $(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || echo unknown)"
+        echo
+        echo "$table"
+        echo
+        cat <<'NOTES'
+## Reading the table
+
+- load: data.txt read into the store, against decoding the same bytes, already
+  in memory, in one call of the same converter (QStringDecoder). Freed memory
+  is handed back before each load, so it pays for fresh pages as a new process
+  does. The collections have 9998 articles at full size, of CR LF lines of 20
+  to 110 characters, and are generated from a fixed seed.
+- ms/MB: all four sizes are loaded in every round; the ratio is the slowest
+  time per megabyte over the fastest.
+- glibc iconv: the same one-call decode with glibc's converter, for choosing
+  the faster one.
+- start-up: window created, start-up run, window shown and first paint done,
+  in one process on the offscreen platform, against a bare QMainWindow with a
+  QPlainTextEdit shown the same way. "first article only" starts the reader on
+  a collection of just the article it opens on, so the difference is the load.
+- ShowArticle: until the text box has painted, against setPlainText of the
+  same text in the bare window's box.
+- peak memory: VmHWM of a fresh process per measurement, after the window has
+  been shown; text is the UTF-16 size of the decoded file. "first article
+  only" again leaves out the window's own share.
+- start-up under X: the real program under Xvfb, from launch until its window
+  is viewable, against a bare Qt window (medians of X11_RUNS launches, 15 by
+  default); decode is the in-process figure from the load rows.
+NOTES
+    } >docs/performance.md
+    echo "Wrote docs/performance.md"
+fi

@@ -1,0 +1,52 @@
+#include "TestFiles.h"
+#include "bench/Collections.h"
+#include "store/ArticleSlots.h"
+#include "store/DataFile.h"
+
+#include <QTest>
+
+// The benchmark collections: ratios are only comparable between runs if the
+// text is the same every time and is what it claims to be.
+class TestCollections : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void generated_data() {
+        QTest::addColumn<int>("encoding");
+        QTest::newRow("Big5") << int(bench::Encoding::Big5);
+        QTest::newRow("UTF-8") << int(bench::Encoding::Utf8);
+    }
+    void generated() {
+        QFETCH(int, encoding);
+        const auto chosen = bench::Encoding(encoding);
+        constexpr int Articles = 40;
+        constexpr qint64 ArticleBytes = 3000;
+        const QByteArray bytes = bench::generateCollection(chosen, Articles, ArticleBytes, 5);
+        QCOMPARE(bench::generateCollection(chosen, Articles, ArticleBytes, 5), bytes);
+        QVERIFY(bench::generateCollection(chosen, Articles, ArticleBytes, 6) != bytes);
+        QVERIFY(bytes.size() > Articles * ArticleBytes * 8 / 10);
+        QVERIFY(bytes.size() < Articles * ArticleBytes * 13 / 10);
+        // Every line ends with CR LF.
+        QCOMPARE(bytes.count("\r\n"), bytes.count('\n'));
+        QCOMPARE(bytes.count('\r'), bytes.count('\n'));
+
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("data.txt"), bytes);
+        ArticleSlots store;
+        QCOMPARE(loadDataFile(dir.filePath(QStringLiteral("data.txt")), store), Articles);
+        qsizetype letters = 0;
+        for (int i = 1; i <= Articles; ++i) {
+            QVERIFY(!store(i).contains(QChar::ReplacementCharacter));
+            const QStringList lines = store(i).mid(2).split(QStringLiteral("\r\n"));
+            for (const QString& line : lines) {
+                QVERIFY2(line.size() >= 20 && line.size() <= 110, qPrintable(line));
+                for (QChar c : line)
+                    letters += c.isLetterOrNumber() && c.unicode() < 0x80;
+            }
+        }
+        QVERIFY(letters > 0); // some ASCII mixed in
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCollections)
+#include "tst_collections.moc"
