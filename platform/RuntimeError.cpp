@@ -20,6 +20,10 @@ RuntimeError RuntimeError::overflow() {
     return {Overflow, QStringLiteral("溢位 (Overflow)")};
 }
 
+RuntimeError RuntimeError::outOfMemory(QString detail) {
+    return {OutOfMemory, QStringLiteral("記憶體不足 (Out of memory)"), std::move(detail)};
+}
+
 RuntimeError RuntimeError::subscriptOutOfRange(QString detail) {
     return {SubscriptOutOfRange, QStringLiteral("陣列索引超出範圍 (Subscript out of range)"),
             std::move(detail)};

@@ -11,6 +11,7 @@ class RuntimeError : public std::exception {
 public:
     enum Number : int {
         Overflow = 6,
+        OutOfMemory = 7,
         SubscriptOutOfRange = 9,
         TypeMismatch = 13,
         FileNotFound = 53,
@@ -31,6 +32,7 @@ public:
     QString reportText() const;
 
     static RuntimeError overflow();
+    static RuntimeError outOfMemory(QString detail);
     static RuntimeError subscriptOutOfRange(QString detail = {});
     static RuntimeError typeMismatch();
     static RuntimeError fileNotFound(const QString& path);

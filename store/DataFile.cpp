@@ -5,6 +5,8 @@
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 
+#include <new>
+
 namespace {
 
 QString tooManyArticles() {
@@ -91,7 +93,14 @@ private:
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store) {
     ArticleFiler filer(store);
-    readNarrowTextLines(path, filer);
+    try {
+        readNarrowTextLines(path, filer);
+    } catch (const std::bad_alloc&) {
+        // A collection too large for memory is reported like any other failure
+        // instead of taking the program down unexplained.
+        throw RuntimeError::outOfMemory(
+            QStringLiteral("data.txt 太大，記憶體放不下：%1").arg(path));
+    }
     store.finishSlot(filer.index());
     if (filer.index() > MaxArticles + 1)
         throw RuntimeError::subscriptOutOfRange(tooManyArticles());

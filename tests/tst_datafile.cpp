@@ -4,6 +4,8 @@
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QStringDecoder>
 #include <QTest>
 
@@ -178,6 +180,19 @@ private Q_SLOTS:
             QVERIFY(e.detail().contains(QStringLiteral("data.txt")));
             QVERIFY(e.detail().contains(QStringLiteral("9998")));
         }
+    }
+
+    // A collection larger than memory is a numbered error, not a crash.
+    void outOfMemory() {
+        ProgramDirFixture dir;
+        QByteArray article = "***\r\n" + QByteArray(1 << 20, 'a') + "\r\n";
+        dir.write(QStringLiteral("data.txt"), article.repeated(64));
+        QProcess loader;
+        loader.start(QCoreApplication::applicationDirPath() + QStringLiteral("/oom_loader"),
+                     {dir.filePath(QStringLiteral("data.txt")), QStringLiteral("48")});
+        QVERIFY(loader.waitForFinished(60000));
+        QCOMPARE(loader.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(loader.readAllStandardOutput().trimmed(), QByteArray("7"));
     }
 
     void storeBounds_data() {
