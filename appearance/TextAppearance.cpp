@@ -14,37 +14,32 @@ namespace appearance {
 
 namespace {
 
-template <typename Change> void changeFont(QWidget* widget, Change change) {
-    QFont font = widget->font();
-    change(font);
-    widget->setFont(font);
-}
+// The font values of one stage or command, handed to the text box in one go
+// when it ends, also when a later value fails: each change of a text box's font
+// lays its text out again and loads that face, which a value about to be
+// replaced need not cost.
+class FontEdit {
+public:
+    explicit FontEdit(QWidget* textBox) : m_textBox(textBox), m_font(textBox->font()) {}
+    ~FontEdit() { m_textBox->setFont(m_font); }
+    FontEdit(const FontEdit&) = delete;
+    FontEdit& operator=(const FontEdit&) = delete;
 
-void setFace(QWidget* textBox, const QString& name) {
-    changeFont(textBox, [&](QFont& f) { f.setFamily(name); });
-}
+    void setFace(const QString& name) { m_font.setFamily(name); }
+    void setBold(bool on) { m_font.setBold(on); }
+    void setItalic(bool on) { m_font.setItalic(on); }
+    void setUnderline(bool on) { m_font.setUnderline(on); }
+    void setStrikeout(bool on) { m_font.setStrikeOut(on); }
+    void setSize(float points) {
+        if (!(points > 0.0f && points <= MaxFontSize))
+            throw RuntimeError::invalidPropertyValue();
+        m_font.setPointSizeF(double(points));
+    }
 
-void setBold(QWidget* textBox, bool on) {
-    changeFont(textBox, [&](QFont& f) { f.setBold(on); });
-}
-
-void setItalic(QWidget* textBox, bool on) {
-    changeFont(textBox, [&](QFont& f) { f.setItalic(on); });
-}
-
-void setUnderline(QWidget* textBox, bool on) {
-    changeFont(textBox, [&](QFont& f) { f.setUnderline(on); });
-}
-
-void setStrikeout(QWidget* textBox, bool on) {
-    changeFont(textBox, [&](QFont& f) { f.setStrikeOut(on); });
-}
-
-void setSize(QWidget* textBox, float points) {
-    if (!(points > 0.0f && points <= MaxFontSize))
-        throw RuntimeError::invalidPropertyValue();
-    changeFont(textBox, [&](QFont& f) { f.setPointSizeF(double(points)); });
-}
+private:
+    QWidget* m_textBox;
+    QFont m_font;
+};
 
 void setColor(QWidget* widget, QPalette::ColorRole role, qint32 value) {
     // System references stand for the desktop's colours, not for whatever the
@@ -78,12 +73,15 @@ void write(const SavedAppearance& saved, QLatin1String key, const QString& text)
 void applySaved(const SavedAppearance& saved, const Targets& targets) {
     QWidget* box = targets.textBox;
     const QString no = boolText(false);
-    setFace(box, read(saved, KeyName, QStringLiteral("新細明體")));
-    setBold(box, boolFromText(read(saved, KeyBold, no)));
-    setItalic(box, boolFromText(read(saved, KeyItalic, no)));
-    setSize(box, sizeFromText(read(saved, KeySize, sizeText(11.0f))));
-    setUnderline(box, boolFromText(read(saved, KeyUnderline, no)));
-    setStrikeout(box, boolFromText(read(saved, KeyStrikethrough, no)));
+    {
+        FontEdit font(box);
+        font.setFace(read(saved, KeyName, QStringLiteral("新細明體")));
+        font.setBold(boolFromText(read(saved, KeyBold, no)));
+        font.setItalic(boolFromText(read(saved, KeyItalic, no)));
+        font.setSize(sizeFromText(read(saved, KeySize, sizeText(11.0f))));
+        font.setUnderline(boolFromText(read(saved, KeyUnderline, no)));
+        font.setStrikeout(boolFromText(read(saved, KeyStrikethrough, no)));
+    }
     setColor(box, QPalette::Text,
              colorFromText(read(saved, KeyForeColor, colorText(rgbcolor::Black))));
     setColor(box, QPalette::Base,
@@ -103,13 +101,16 @@ void chooseFont(Choosers& choosers, CommonDialog& dialog, const SavedAppearance&
     // values: those of the last accepted choice of this run.
     choosers.showFont(box->window(), dialog);
 
-    setFace(box, dialog.FontName);
-    setColor(box, QPalette::Text, dialog.Color);
-    setBold(box, dialog.FontBold);
-    setItalic(box, dialog.FontItalic);
-    setUnderline(box, dialog.FontUnderline);
-    setStrikeout(box, dialog.FontStrikethru);
-    setSize(box, dialog.FontSize);
+    {
+        FontEdit font(box);
+        font.setFace(dialog.FontName);
+        setColor(box, QPalette::Text, dialog.Color);
+        font.setBold(dialog.FontBold);
+        font.setItalic(dialog.FontItalic);
+        font.setUnderline(dialog.FontUnderline);
+        font.setStrikeout(dialog.FontStrikethru);
+        font.setSize(dialog.FontSize);
+    }
 
     write(saved, KeyName, dialog.FontName);
     write(saved, KeyBold, boolText(dialog.FontBold));
