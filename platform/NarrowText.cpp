@@ -12,10 +12,6 @@
 
 namespace {
 
-bool isLineEnd(char16_t c) {
-    return c == u'\r' || c == u'\n';
-}
-
 // Where the next piece ends: just after the last line end in data[from, to).
 // A CR as the very last byte read may be the first half of CR LF, so it waits
 // for the next block. 0 when there is no line end to cut at.

@@ -31,6 +31,11 @@ public:
 inline constexpr qsizetype NarrowTextFirstBlock = qsizetype(64) << 10;
 inline constexpr qsizetype NarrowTextBlock = qsizetype(256) << 10;
 
+// CR and LF each end a line (a CR LF pair ends one line).
+inline bool isLineEnd(char16_t c) {
+    return c == u'\r' || c == u'\n';
+}
+
 // The character set of the user's locale, as the C library reports it.
 QByteArray localeCodeset();
 

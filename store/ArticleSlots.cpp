@@ -1,5 +1,6 @@
 #include "store/ArticleSlots.h"
 
+#include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
@@ -37,10 +38,6 @@ LineEnds countLineEnds(const char16_t* text, qsizetype length) {
         ends.crlf += crlf;
     }
     return ends;
-}
-
-bool isLineEnd(char16_t c) {
-    return c == u'\r' || c == u'\n';
 }
 
 } // namespace

@@ -16,10 +16,6 @@ QString tooManyArticles() {
         .arg(MaxArticles + 1);
 }
 
-bool isLineEnd(QChar c) {
-    return c == u'\r' || c == u'\n';
-}
-
 // Files whole runs of text lines at once: the store copies each run in one go,
 // and only separator lines are looked at one by one.
 class ArticleFiler final : public TextSink {
@@ -54,7 +50,7 @@ private:
             return from;
         for (qsizetype at = piece.indexOf(u'*', from + 1); at >= 0;
              at = piece.indexOf(u'*', at + 1)) {
-            if (isLineEnd(piece[at - 1]) && piece.sliced(at).startsWith(u"***"))
+            if (isLineEnd(piece[at - 1].unicode()) && piece.sliced(at).startsWith(u"***"))
                 return at;
         }
         return piece.size();
@@ -63,7 +59,7 @@ private:
     // Every line of a piece ends with a line end.
     static qsizetype afterLineEnd(QStringView piece, qsizetype from) {
         qsizetype at = from;
-        while (at < piece.size() && !isLineEnd(piece[at]))
+        while (at < piece.size() && !isLineEnd(piece[at].unicode()))
             ++at;
         if (at + 1 < piece.size() && piece[at] == u'\r' && piece[at + 1] == u'\n')
             return at + 2;
