@@ -9,6 +9,7 @@
 #include <functional>
 
 class Choosers;
+class DataFilePreload;
 class Dialogs;
 class ProgramDirectory;
 class QAction;
@@ -23,6 +24,8 @@ struct ReaderServices {
     const ProgramDirectory& directory;
     SettingsStore& settings;
     Choosers& choosers;
+    // The data file read ahead while the window is built; none in tests.
+    DataFilePreload* preload = nullptr;
 };
 
 // The reader's one window. Create it, call Form_Load() once (start-up), and

@@ -1,6 +1,8 @@
 #include "app/Reader.h"
 
 #include "app/Form1.h"
+#include "platform/ProgramDirectory.h"
+#include "store/DataFilePreload.h"
 
 #include <QApplication>
 #include <QFont>
@@ -8,7 +10,16 @@
 #include <QLocale>
 #include <QTranslator>
 
+void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directory) {
+    // Without a directory there is nothing to read ahead; start-up reports it.
+    if (!directory.path().isEmpty())
+        preload.start(directory.filePath(QStringLiteral("data.txt")));
+}
+
 int runReader(Form1& window) {
+    // Make the native window while the collection is still being read, so that
+    // showing it afterwards only maps it.
+    window.winId();
     if (!window.Form_Load())
         return window.exitStatus();
     window.show();

@@ -1,7 +1,14 @@
 #pragma once
 
+class DataFilePreload;
 class Form1;
+class ProgramDirectory;
 class QTranslator;
+
+// Starts reading the collection in the program's directory, before the
+// application object exists, so that the read overlaps Qt's start-up and the
+// window's construction.
+void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directory);
 
 // Runs the reader: start-up, then the window until it is closed. Returns the
 // program's exit status.

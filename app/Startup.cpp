@@ -6,6 +6,7 @@
 #include "platform/RuntimeError.h"
 #include "store/BookmarkFile.h"
 #include "store/DataFile.h"
+#include "store/DataFilePreload.h"
 
 bool Form1::Form_Load() {
     try {
@@ -38,7 +39,9 @@ void Form1::LoadArticles() {
     // shows the article again, and one after a failed read starts afresh.
     if (!m_storeFilled) {
         ArticleText.clear();
-        ArticleCount = loadDataFile(DataPath, ArticleText);
+        const std::optional<qint16> preloaded =
+            m_services.preload ? m_services.preload->take(DataPath, ArticleText) : std::nullopt;
+        ArticleCount = preloaded ? *preloaded : loadDataFile(DataPath, ArticleText);
         m_storeFilled = true;
     }
     ShowArticle(CurArticle);

@@ -1,6 +1,7 @@
 #include "ReaderHarness.h"
 
 #include "app/Form1.h"
+#include "app/Reader.h"
 #include "platform/RuntimeError.h"
 
 #include <QCoreApplication>
@@ -53,9 +54,10 @@ void SilentDialogs::reportUnhandledError(QWidget*, const RuntimeError& error) {
 }
 
 ReaderUnderTest::ReaderUnderTest(const QString& directory)
-    : m_directory(directory), m_settings(directory + QStringLiteral("/no-settings.ini")),
-      m_window(
-          std::make_unique<Form1>(ReaderServices{m_dialogs, m_directory, m_settings, m_choosers})) {
+    : m_directory(directory), m_settings(directory + QStringLiteral("/no-settings.ini")) {
+    preloadCollection(m_preload, m_directory);
+    m_window = std::make_unique<Form1>(
+        ReaderServices{m_dialogs, m_directory, m_settings, m_choosers, &m_preload});
 }
 
 ReaderUnderTest::~ReaderUnderTest() = default;
@@ -86,6 +88,7 @@ bool showAndWaitForPaint(QWidget* window, QWidget* painted) {
 }
 
 bool startReader(ReaderUnderTest& reader) {
+    reader.window().winId();
     if (!reader.window().Form_Load())
         return false;
     return showAndWaitForPaint(&reader.window(), reader.textBox()->viewport());

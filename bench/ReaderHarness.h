@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
+#include "store/DataFilePreload.h"
 
 #include <QString>
 
@@ -32,8 +33,9 @@ public:
     void showColor(QWidget*, CommonDialog&) override {}
 };
 
-// A reader window over a collection directory, wired as main() wires it. This
-// is the one place that knows the window's services.
+// A reader window over a collection directory, wired as main() wires it, the
+// collection read ahead while the window is built. This is the one place that
+// knows the window's services.
 class ReaderUnderTest {
 public:
     explicit ReaderUnderTest(const QString& directory);
@@ -49,6 +51,7 @@ private:
     // the real store, as on a first run.
     IniSettingsStore m_settings;
     NoChoosers m_choosers;
+    DataFilePreload m_preload;
     std::unique_ptr<Form1> m_window;
 };
 
@@ -73,8 +76,8 @@ bool waitForPaint(QWidget* widget);
 // Shows a window and waits for the first paint of `painted` inside it.
 bool showAndWaitForPaint(QWidget* window, QWidget* painted);
 
-// Starts the reader like main() does: start-up, then the window shown and
-// painted. Returns false if start-up failed or nothing was painted.
+// Starts the reader like main() does: native window made, start-up, then the
+// window shown and painted. Returns false if start-up failed or nothing was painted.
 bool startReader(ReaderUnderTest& reader);
 
 } // namespace bench

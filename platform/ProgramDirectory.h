@@ -15,7 +15,9 @@ public:
     QString filePath(const QString& fileName) const;
 };
 
-// The directory that holds the executable.
+// The directory that holds the executable. Before the application object
+// exists it is where the system says the running executable is, or empty
+// where the system does not say.
 class ApplicationDirectory final : public ProgramDirectory {
 public:
     QString path() const override;

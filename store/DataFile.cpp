@@ -88,9 +88,13 @@ private:
 } // namespace
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store) {
+    return loadDataFile(path, store, narrowCodecsFor(localeCodeset()));
+}
+
+qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs) {
     ArticleFiler filer(store);
     try {
-        readNarrowTextLines(path, filer);
+        readNarrowTextLines(path, filer, codecs);
     } catch (const std::bad_alloc&) {
         // A collection too large for memory is reported like any other failure
         // instead of taking the program down unexplained.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 
 class ArticleSlots;
@@ -14,3 +16,5 @@ inline constexpr int MaxArticles = 9998;
 // file with more separator lines than the store can take. Slots filled before a
 // failure keep their text.
 qint16 loadDataFile(const QString& path, ArticleSlots& store);
+// The same with the converters to try given, instead of those of the locale.
+qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs);

@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "app/Form1.h"
 #include "platform/ProgramDirectory.h"
+#include "store/DataFilePreload.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -19,7 +20,8 @@ struct WindowFixture {
 
     Form1& window() {
         if (!form)
-            form = std::make_unique<Form1>(ReaderServices{dialogs, directory, settings, choosers});
+            form = std::make_unique<Form1>(
+                ReaderServices{dialogs, directory, settings, choosers, preload});
         return *form;
     }
     QPlainTextEdit* text() { return window().findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
@@ -32,5 +34,7 @@ struct WindowFixture {
     FakeDialogs dialogs;
     FakeSettingsStore settings;
     FakeChoosers choosers;
+    // Set before window() to have start-up take a read-ahead collection.
+    DataFilePreload* preload = nullptr;
     std::unique_ptr<Form1> form;
 };

@@ -3,6 +3,7 @@
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
+#include "store/DataFilePreload.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -193,6 +194,58 @@ private Q_SLOTS:
         QVERIFY(loader.waitForFinished(60000));
         QCOMPARE(loader.exitStatus(), QProcess::NormalExit);
         QCOMPARE(loader.readAllStandardOutput().trimmed(), QByteArray("7"));
+    }
+
+    // A collection read ahead is handed over only when it is what start-up itself
+    // would have read; otherwise start-up reads (and reports) on its own.
+    void preload_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<QString>("takenName");
+        QTest::addColumn<QByteArrayList>("codecs");
+        QTest::addColumn<bool>("taken");
+        const QByteArray big5("intro\r\n***\r\n\xB3\x5C\xA6\x68\r\n***\r\nb\n***");
+        const QByteArray utf8("***\n\xE8\xA8\xB1\xE5\xA4\x9A\n***\n***\n");
+        const QByteArrayList locale = narrowCodecsFor(localeCodeset());
+        const QString data = QStringLiteral("data.txt");
+        QTest::newRow("Big5 collection") << big5 << true << data << locale << true;
+        QTest::newRow("UTF-8 collection") << utf8 << true << data << locale << true;
+        QTest::newRow("empty collection") << QByteArray("") << true << data << locale << true;
+        QTest::newRow("never started") << utf8 << false << data << locale << false;
+        QTest::newRow("another file") << utf8 << true << "other.txt" << locale << false;
+        QTest::newRow("other converters")
+            << big5 << true << data << QByteArrayList{"ISO-8859-1"} << false;
+        QTest::newRow("missing file") << QByteArray() << true << data << locale << false;
+        QTest::newRow("too many articles") << separators(10000) << true << data << locale << false;
+    }
+    void preload() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, started);
+        QFETCH(QString, takenName);
+        QFETCH(QByteArrayList, codecs);
+        QFETCH(bool, taken);
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        if (!bytes.isNull())
+            dir.write(QStringLiteral("data.txt"), bytes);
+        DataFilePreload preload;
+        if (started)
+            preload.start(path, codecs);
+        ArticleSlots store;
+        store.appendLines(5, u"left alone");
+        const std::optional<qint16> count = preload.take(dir.filePath(takenName), store);
+        QCOMPARE(count.has_value(), taken);
+        // Only the first take can hand anything over.
+        ArticleSlots again;
+        QVERIFY(!preload.take(path, again));
+        if (!taken) {
+            QCOMPARE(store(5), QStringLiteral("\r\nleft alone"));
+            return;
+        }
+        ArticleSlots direct;
+        QCOMPARE(*count, loadDataFile(path, direct));
+        for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
+            QCOMPARE(store(i), direct(i));
     }
 
     void storeBounds_data() {

@@ -31,22 +31,23 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
-        QTest::newRow("normal start") << ThreeArticles << true << 0 << "Orvenla(1 of 3)"
-                                      << "\r\none";
-        QTest::newRow("data file missing") << QByteArray() << false << 53 << "Orvenla"
-                                           << "";
-        QTest::newRow("empty data file") << QByteArray() << true << 0 << "Orvenla(1 of -1)"
-                                         << "";
-        QTest::newRow("LF-only data file")
-            << QByteArray("***\none\n***\ntwo\n***\n") << true << 0 << "Orvenla(1 of 2)"
-            << "\r\none";
-        QTest::newRow("10000 separators") << separators(10000) << true << 9 << "Orvenla"
-                                          << "";
-        QTest::newRow("text after 10001st separator")
-            << separators(10001) + "x" << true << 9 << "Orvenla"
-            << "";
-        QTest::newRow("32768 separators") << separators(32768) << true << 6 << "Orvenla"
-                                          << "";
+        QTest::addColumn<bool>("readAhead");
+        // Each outcome also with the collection read ahead while the window is built:
+        // start-up must end the same either way.
+        const auto addRow = [](const char* name, const QByteArray& data, bool hasData, int error,
+                               const QString& title, const QString& text) {
+            for (const bool readAhead : {false, true})
+                QTest::addRow("%s%s", name, readAhead ? ", read ahead" : "")
+                    << data << hasData << error << title << text << readAhead;
+        };
+        addRow("normal start", ThreeArticles, true, 0, "Orvenla(1 of 3)", "\r\none");
+        addRow("data file missing", QByteArray(), false, 53, "Orvenla", "");
+        addRow("empty data file", QByteArray(), true, 0, "Orvenla(1 of -1)", "");
+        addRow("LF-only data file", QByteArray("***\none\n***\ntwo\n***\n"), true, 0,
+               "Orvenla(1 of 2)", "\r\none");
+        addRow("10000 separators", separators(10000), true, 9, "Orvenla", "");
+        addRow("text after 10001st separator", separators(10001) + "x", true, 9, "Orvenla", "");
+        addRow("32768 separators", separators(32768), true, 6, "Orvenla", "");
     }
     void outcomes() {
         QFETCH(QByteArray, data);
@@ -54,9 +55,15 @@ private Q_SLOTS:
         QFETCH(int, error);
         QFETCH(QString, title);
         QFETCH(QString, text);
+        QFETCH(bool, readAhead);
+        DataFilePreload preload;
         WindowFixture fx;
         if (hasData)
             fx.files.write(QStringLiteral("data.txt"), data);
+        if (readAhead) {
+            preload.start(fx.directory.filePath(QStringLiteral("data.txt")));
+            fx.preload = &preload;
+        }
         const bool started = fx.window().Form_Load();
         QCOMPARE(started, error == 0);
         QCOMPARE(fx.window().exitStatus() != 0, error != 0);
