@@ -142,8 +142,10 @@ if ((record)); then
   the faster one.
 - start-up: window created, start-up run, window shown and first paint done,
   in one process on the offscreen platform, against a bare QMainWindow with a
-  QPlainTextEdit shown the same way. "first article only" starts the reader on
-  a collection of just the article it opens on, so the difference is the load.
+  QPlainTextEdit shown the same way. As in the program, the collection is read
+  on a worker thread from just before the window is created. "first article
+  only" starts the reader on a collection of just the article it opens on, so
+  the difference is what the load adds.
 - ShowArticle: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
 - peak memory: VmHWM of a fresh process per measurement, after the window has
@@ -151,7 +153,9 @@ if ((record)); then
   only" again leaves out the window's own share.
 - start-up under X: the real program under Xvfb, from launch until its window
   is viewable, against a bare Qt window (medians of X11_RUNS launches, 15 by
-  default); decode is the in-process figure from the load rows.
+  default); decode is the in-process figure from the load rows. The program
+  starts reading the collection before Qt starts up, so Qt's start-up and the
+  window's construction run while it decodes.
 NOTES
     } >docs/performance.md
     echo "Wrote docs/performance.md"
