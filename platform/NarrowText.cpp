@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 #include <langinfo.h>
 
@@ -24,10 +25,15 @@ qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
     return 0;
 }
 
-// Decodes the whole file with one converter. Returns false when `strict` and the
+// Decodes the file from its current position with one converter, up to `to`
+// or, when that is negative, to its end. Returns false when `strict` and the
 // converter met bytes it cannot map.
-bool decodeFile(QFile& file, const QByteArray& codec, bool strict, TextSink& sink) {
-    QStringDecoder decoder(codec.constData());
+bool decodeFile(QFile& file, qint64 to, const QByteArray& codec, bool strict, TextSink& sink) {
+    // A byte-order mark is only dropped at the very start of the file; inside
+    // it is a character like any other.
+    const QStringDecoder::Flags flags =
+        file.pos() == 0 ? QStringDecoder::Flag::Default : QStringDecoder::Flag::ConvertInitialBom;
+    QStringDecoder decoder(codec.constData(), flags);
     if (!decoder.isValid())
         return false;
     QByteArray bytes;
@@ -35,11 +41,14 @@ bool decodeFile(QFile& file, const QByteArray& codec, bool strict, TextSink& sin
     qsizetype kept = 0;
     qsizetype blockSize = NarrowTextFirstBlock;
     for (;;) {
+        const qint64 wanted = to < 0 ? blockSize : std::min<qint64>(blockSize, to - file.pos());
         // One spare byte for the line end that a last line may lack.
         bytes.resize(kept + blockSize + 1);
-        const qint64 got = file.read(bytes.data() + kept, blockSize);
+        const qint64 got = file.read(bytes.data() + kept, wanted);
         if (got < 0)
             throw RuntimeError::fileAccess(file.fileName(), file.errorString());
+        if (got == 0 && wanted > 0 && to >= 0)
+            throw RuntimeError::fileAccess(file.fileName(), QStringLiteral("檔案在讀取時變短了"));
         blockSize = NarrowTextBlock;
         const bool atEnd = got == 0;
         const qsizetype filled = kept + got;
@@ -123,9 +132,34 @@ void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteA
             if (!file.seek(0))
                 throw RuntimeError::fileAccess(path, file.errorString());
         }
-        if (decodeFile(file, codecs[i], !last, sink))
+        if (decodeFile(file, -1, codecs[i], !last, sink))
             return;
     }
     // No converter could be opened at all: nothing is readable.
     throw RuntimeError::fileAccess(path, QStringLiteral("無法辨識的文字編碼"));
+}
+
+bool readNarrowTextPart(const QString& path, qint64 from, qint64 to, const QByteArray& codec,
+                        bool strict, TextSink& sink) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError::fileAccess(path, file.errorString());
+    if (!file.seek(from))
+        throw RuntimeError::fileAccess(path, file.errorString());
+    return decodeFile(file, to, codec, strict, sink);
+}
+
+qint64 narrowTextCut(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const qint64 size = file.size();
+    if (size < NarrowTextCutMinimum || !file.seek(size / 2))
+        return 0;
+    const QByteArray near = file.read(NarrowTextBlock);
+    const qsizetype lf = near.indexOf('\n');
+    if (lf < 0)
+        return 0;
+    const qint64 cut = size / 2 + lf + 1;
+    return cut < size ? cut : 0;
 }

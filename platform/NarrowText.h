@@ -52,3 +52,20 @@ QList<QByteArray> narrowCodecsFor(const QByteArray& codeset);
 // Throws RuntimeError: file not found, or a file access error.
 void readNarrowTextLines(const QString& path, TextSink& sink);
 void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteArray>& codecs);
+
+// A file at least this large is worth decoding in two parts at once.
+inline constexpr qint64 NarrowTextCutMinimum = qint64(1) << 20;
+
+// Where a text file can be cut into two parts that decode on their own: just
+// after the first LF from its middle on, which neither splits a CR LF pair nor
+// (in UTF-8 or Big5, where an LF byte is never part of a character) a
+// character. 0 when the file is smaller than NarrowTextCutMinimum, cannot be
+// read, or has no LF near its middle.
+qint64 narrowTextCut(const QString& path);
+
+// Reads the bytes [from, to) of a text file with one converter and hands them
+// to the sink, as readNarrowTextLines does for a whole file; `from` must start
+// a line. Returns false when `strict` and the converter met bytes it cannot
+// map. Throws RuntimeError: the file cannot be read, or ends before `to`.
+bool readNarrowTextPart(const QString& path, qint64 from, qint64 to, const QByteArray& codec,
+                        bool strict, TextSink& sink);

@@ -101,6 +101,21 @@ void ArticleSlots::finishSlot(int index) {
         m_slots[size_t(index)].squeeze();
 }
 
+void ArticleSlots::appendStore(int last, ArticleSlots& tail, int tailLast) {
+    checkIndex(last);
+    checkIndex(last + tailLast);
+    // Stored forms put CR LF before each line, so they join by concatenation.
+    QString& joined = m_slots[size_t(last)];
+    if (joined.isEmpty()) {
+        std::swap(joined, tail.m_slots[0]);
+    } else if (!tail.m_slots[0].isEmpty()) {
+        joined += tail.m_slots[0];
+        joined.squeeze();
+    }
+    for (int i = 1; i <= tailLast; ++i)
+        std::swap(m_slots[size_t(last + i)], tail.m_slots[size_t(i)]);
+}
+
 void ArticleSlots::clear() {
     for (QString& slot : m_slots)
         slot = QString();

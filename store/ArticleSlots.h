@@ -23,6 +23,10 @@ public:
     // Gives back the spare capacity of a slot that will receive no more lines.
     void finishSlot(int index);
     void clear();
+    // Takes over the slots 0..tailLast of `tail`, a store filled from a later
+    // part of the same file: its slot 0 continues slot `last`, and its slot i
+    // becomes slot last + i. Throws like operator() past the last slot.
+    void appendStore(int last, ArticleSlots& tail, int tailLast);
 
     static void checkIndex(int index);
 

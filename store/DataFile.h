@@ -4,6 +4,8 @@
 #include <QList>
 #include <QtGlobal>
 
+#include <optional>
+
 class ArticleSlots;
 class QString;
 
@@ -18,3 +20,10 @@ inline constexpr int MaxArticles = 9998;
 qint16 loadDataFile(const QString& path, ArticleSlots& store);
 // The same with the converters to try given, instead of those of the locale.
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs);
+
+// Loads the file in two parts decoded at once, the second from byte `cut`,
+// which must start a line. Gives nothing, with the store to be cleared,
+// whenever the one-pass load must decide instead: other converters than UTF-8
+// and Big5, a read failure, or more separator lines than the store takes.
+std::optional<qint16> loadDataFileInTwo(const QString& path, ArticleSlots& store,
+                                        const QList<QByteArray>& codecs, qint64 cut);

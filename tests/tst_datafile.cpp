@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 namespace {
@@ -194,6 +195,92 @@ private Q_SLOTS:
         QVERIFY(loader.waitForFinished(60000));
         QCOMPARE(loader.exitStatus(), QProcess::NormalExit);
         QCOMPARE(loader.readAllStandardOutput().trimmed(), QByteArray("7"));
+    }
+
+    // A large file is decoded in two parts at once. Wherever the cut falls, the
+    // store must come out as the one-pass read fills it, and whatever the
+    // one-pass read would fail on must be left to it.
+    void twoParts_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QByteArrayList>("codecs");
+        QTest::addColumn<bool>("inTwo");
+        const QByteArrayList utf8ThenBig5{"UTF-8", "windows-950"};
+        const auto row = [&](const char* name, const QByteArray& head, const QByteArray& tail,
+                             bool inTwo = true) {
+            QTest::newRow(name) << head << tail << utf8ThenBig5 << inTwo;
+        };
+        row("cut inside an article", "intro\r\n***\r\na\r\n", "b\r\n***\r\nc\r\n***");
+        row("cut before a separator", "***\r\na\r\n", "***\r\nb\r\n***");
+        row("cut after a separator", "***\r\n", "a\r\n***\r\n***\r\nb");
+        row("no separator before the cut", "intro\r\n", "more\r\n***\r\na\r\n***");
+        row("no separator after the cut", "***\r\na\r\n***\r\n", "b\r\nc");
+        row("empty articles on both sides", "***\r\n***\r\n", "***\r\n***\r\n");
+        row("lone CR and LF line ends", "***\ra\n", "b\rc\r***\nd");
+        row("mark at the start and after the cut", "\xEF\xBB\xBF***\r\n",
+            "\xEF\xBB\xBF\xE4\xB8\xAD\r\n***");
+        row("Big5 after the cut makes the whole file Big5", "***\r\n\xE4\xB8\xAD\r\n",
+            "\xA4\xA4\r\n***");
+        row("Big5 before the cut makes the whole file Big5", "***\r\n\xA4\xA4\r\n",
+            "\xE4\xB8\xAD\r\n***");
+        row("undecodable bytes in both parts", "***\r\n\xFF\r\n", "\x81\r\n***");
+        row("9999 separators across the cut", separators(5000), separators(4999));
+        row("10000 separators across the cut", separators(5000), separators(5000), false);
+        row("too many separators after the cut", "a\r\n", separators(32768), false);
+        QTest::newRow("a converter with states or odd line bytes")
+            << QByteArray("***\r\n") << QByteArray("a\r\n***") << QByteArrayList{"UTF-16LE"}
+            << false;
+        // A realistic collection: Chinese lines of varying length in Big5.
+        QByteArray big5;
+        QStringEncoder toBig5("windows-950");
+        for (int article = 0; article < 300; ++article) {
+            big5 += "***\r\n";
+            for (int line = 0; line < article % 7; ++line)
+                big5 += toBig5.encode(QString(20 + (article * line) % 90, QChar(0x4E00 + line))) +
+                        "\r\n";
+        }
+        const qsizetype cut = big5.indexOf('\n', big5.size() / 2) + 1;
+        row("Big5 collection cut near its middle", big5.first(cut), big5.sliced(cut));
+    }
+    void twoParts() {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, tail);
+        QFETCH(QByteArrayList, codecs);
+        QFETCH(bool, inTwo);
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        dir.write(QStringLiteral("data.txt"), head + tail);
+        ArticleSlots store;
+        const std::optional<qint16> count = loadDataFileInTwo(path, store, codecs, head.size());
+        QCOMPARE(count.has_value(), inTwo);
+        if (!inTwo)
+            return;
+        // Files this small are read in one pass.
+        ArticleSlots onePass;
+        QCOMPARE(*count, loadDataFile(path, onePass, codecs));
+        for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
+            QCOMPARE(store(i), onePass(i));
+    }
+
+    // A file large enough to be cut loads as written.
+    void largeFileLoadsWhole() {
+        QByteArray bytes = "intro\n";
+        QStringList articles;
+        for (int i = 1; i <= 4000; ++i) {
+            const QByteArray line =
+                "article " + QByteArray::number(i) + QByteArray(200 + i % 50, 'z');
+            bytes += "***\r\n" + line + "\r\n" + line + "\r\n";
+            articles << "\r\n" + QString::fromLatin1(line) + "\r\n" + QString::fromLatin1(line);
+        }
+        QVERIFY(bytes.size() > NarrowTextCutMinimum);
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("data.txt"), bytes);
+        ArticleSlots store;
+        QCOMPARE(loadDataFile(dir.filePath(QStringLiteral("data.txt")), store), 3999);
+        QCOMPARE(store(0), QStringLiteral("\r\nintro"));
+        for (int i = 1; i <= 4000; ++i)
+            QCOMPARE(store(i), articles[i - 1]);
+        QCOMPARE(store(4001), QString());
     }
 
     // A collection read ahead is handed over only when it is what start-up itself

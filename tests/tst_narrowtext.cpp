@@ -149,6 +149,64 @@ private Q_SLOTS:
         QCOMPARE(recorder.lines, QStringList{QStringLiteral("café")});
     }
 
+    // Where a large file is cut in two: just after the first LF from its middle.
+    void cutPoint_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("cut");
+        const qint64 half = NarrowTextCutMinimum / 2;
+        const QByteArray aHalf(half, 'a');
+        QTest::newRow("too small") << QByteArray(NarrowTextCutMinimum - 2, 'a') + "\n\n" << 0LL;
+        QTest::newRow("LF at the middle") << aHalf + "\n" + aHalf << half + 1;
+        QTest::newRow("CR LF at the middle") << aHalf + "\r\n" + aHalf << half + 2;
+        QTest::newRow("LF further on") << aHalf + "bcd\n" + aHalf << half + 4;
+        QTest::newRow("LF before the middle only") << aHalf.chopped(1) + "\n" + aHalf << 0LL;
+        QTest::newRow("lone CRs only") << aHalf + "\r" + aHalf << 0LL;
+        QTest::newRow("LF as the last byte") << aHalf + aHalf + "\n" << 0LL;
+    }
+    void cutPoint() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, cut);
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("f.txt"), bytes);
+        QCOMPARE(narrowTextCut(dir.filePath(QStringLiteral("f.txt"))), cut);
+    }
+
+    // A part read on its own: a byte-order mark counts only at the file start,
+    // and a file that ends before the part does is an error, not a short part.
+    void parts_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<qint64>("to");
+        QTest::addColumn<QStringList>("lines");
+        const QByteArray bom("\xEF\xBB\xBF");
+        QTest::newRow("first part")
+            << QByteArray("a\r\nb\r\nc") << 0LL << 6LL << QStringList{"a", "b"};
+        QTest::newRow("last part") << QByteArray("a\r\nb\r\nc") << 6LL << 7LL << QStringList{"c"};
+        QTest::newRow("mark at the file start") << bom + "a\nb" << 0LL << 4LL << QStringList{"a"};
+        QTest::newRow("mark after the cut")
+            << "a\n" + bom + "b" << 2LL << 6LL << QStringList{QStringLiteral("\uFEFFb")};
+        QTest::newRow("file shorter than the part")
+            << QByteArray("a\nb") << 2LL << 9LL << QStringList();
+    }
+    void parts() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        QFETCH(QStringList, lines);
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("f.txt"), bytes);
+        LineRecorder recorder;
+        try {
+            QVERIFY(readNarrowTextPart(dir.filePath(QStringLiteral("f.txt")), from, to, "UTF-8",
+                                       true, recorder));
+            QVERIFY(!lines.isEmpty());
+            QCOMPARE(recorder.lines, lines);
+        } catch (const RuntimeError& error) {
+            QVERIFY(lines.isEmpty());
+            QCOMPARE(error.number(), 75);
+        }
+    }
+
     void missingFileIsFileNotFound() {
         ProgramDirFixture dir;
         LineRecorder recorder;
