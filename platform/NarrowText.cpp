@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr qsizetype NarrowTextSniff = qsizetype(4) << 10;
+
 // Where the next piece ends: just after the last line end in data[from, to).
 // A CR as the very last byte read may be the first half of CR LF, so it waits
 // for the next block. 0 when there is no line end to cut at.
@@ -36,8 +38,12 @@ bool decodeFile(QFile& file, qint64 to, const QByteArray& codec, bool strict, Te
     QStringDecoder decoder(codec.constData(), flags);
     if (!decoder.isValid())
         return false;
+    // Both buffers get their full size at once rather than growing after the
+    // first block.
     QByteArray bytes;
+    bytes.reserve(NarrowTextBlock + 1);
     QString decoded;
+    decoded.reserve(decoder.requiredSpace(NarrowTextBlock + 1));
     qsizetype kept = 0;
     qsizetype blockSize = NarrowTextFirstBlock;
     for (;;) {
@@ -156,10 +162,29 @@ qint64 narrowTextCut(const QString& path) {
     const qint64 size = file.size();
     if (size < NarrowTextCutMinimum || !file.seek(size / 2))
         return 0;
-    const QByteArray near = file.read(NarrowTextBlock);
-    const qsizetype lf = near.indexOf('\n');
-    if (lf < 0)
-        return 0;
-    const qint64 cut = size / 2 + lf + 1;
-    return cut < size ? cut : 0;
+    // Lines are short; a page is read at a time, and a file without an LF
+    // near its middle is not worth cutting.
+    for (qint64 at = size / 2; at < size / 2 + NarrowTextBlock;) {
+        const QByteArray page = file.read(4096);
+        if (page.isEmpty())
+            return 0;
+        if (const qsizetype lf = page.indexOf('\n'); lf >= 0)
+            return at + lf + 1 < size ? at + lf + 1 : 0;
+        at += page.size();
+    }
+    return 0;
+}
+
+bool narrowTextStartDecodes(const QString& path, const QByteArray& codec) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    QStringDecoder decoder(codec.constData());
+    if (!decoder.isValid())
+        return false;
+    // An incomplete character at the end is no error here. A few pages tell a
+    // Big5 collection, whose every line is Chinese, from UTF-8.
+    const QString start = decoder.decode(file.read(NarrowTextSniff));
+    Q_UNUSED(start);
+    return !decoder.hasError();
 }

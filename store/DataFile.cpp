@@ -109,6 +109,10 @@ std::optional<qint16> loadDataFileInTwo(const QString& path, ArticleSlots& store
     try {
         for (qsizetype i = 0; i < codecs.size(); ++i) {
             const bool strict = i + 1 < codecs.size();
+            // A Big5 file is told from UTF-8 by its first bytes: no need to
+            // start both parts for that.
+            if (strict && !narrowTextStartDecodes(path, codecs[i]))
+                continue;
             store.clear();
             ArticleSlots tail;
             ArticleFiler headFiler(store);

@@ -207,6 +207,31 @@ private Q_SLOTS:
         }
     }
 
+    // The first few KiB decide whether a converter is worth a full attempt.
+    void startDecodes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("codec");
+        QTest::addColumn<bool>("decodes");
+        const QByteArray big5Line("\xA4\xA4\xA4\xE5\r\n");
+        const QByteArray utf8Line("\xE4\xB8\xAD\xE6\x96\x87\r\n");
+        QTest::newRow("UTF-8 text") << utf8Line.repeated(100) << QByteArray("UTF-8") << true;
+        QTest::newRow("Big5 text") << big5Line.repeated(100) << QByteArray("UTF-8") << false;
+        QTest::newRow("Big5 only far on")
+            << QByteArray(1 << 16, 'a') + big5Line << QByteArray("UTF-8") << true;
+        QTest::newRow("character cut at the end of the look")
+            << QByteArray((4 << 10) - 1, 'a') + utf8Line << QByteArray("UTF-8") << true;
+        QTest::newRow("no such converter") << utf8Line << QByteArray("no-such-codec") << false;
+    }
+    void startDecodes() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, codec);
+        QFETCH(bool, decodes);
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("f.txt"), bytes);
+        QCOMPARE(narrowTextStartDecodes(dir.filePath(QStringLiteral("f.txt")), codec), decodes);
+        QVERIFY(narrowTextStartDecodes(dir.filePath(QStringLiteral("none.txt")), codec));
+    }
+
     void missingFileIsFileNotFound() {
         ProgramDirFixture dir;
         LineRecorder recorder;
