@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 
 void Form1::ApplySavedAppearance() {
-    appearance::applySaved({m_services.settings, DataPath}, {Text1, centralWidget()});
+    appearance::applySaved({m_services.settings, DataPath}, {Text1, centralWidget()}, font());
 }
 
 // Both commands end silently at their first failure, Cancel included: the

@@ -20,7 +20,8 @@ namespace {
 // replaced need not cost.
 class FontEdit {
 public:
-    explicit FontEdit(QWidget* textBox) : m_textBox(textBox), m_font(textBox->font()) {}
+    explicit FontEdit(QWidget* textBox) : FontEdit(textBox, textBox->font()) {}
+    FontEdit(QWidget* textBox, const QFont& start) : m_textBox(textBox), m_font(start) {}
     ~FontEdit() { m_textBox->setFont(m_font); }
     FontEdit(const FontEdit&) = delete;
     FontEdit& operator=(const FontEdit&) = delete;
@@ -70,11 +71,11 @@ void write(const SavedAppearance& saved, QLatin1String key, const QString& text)
 
 } // namespace
 
-void applySaved(const SavedAppearance& saved, const Targets& targets) {
+void applySaved(const SavedAppearance& saved, const Targets& targets, const QFont& designFont) {
     QWidget* box = targets.textBox;
     const QString no = boolText(false);
     {
-        FontEdit font(box);
+        FontEdit font(box, designFont);
         font.setFace(read(saved, KeyName, QStringLiteral("新細明體")));
         font.setBold(boolFromText(read(saved, KeyBold, no)));
         font.setItalic(boolFromText(read(saved, KeyItalic, no)));

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Choosers;
+class QFont;
 class QWidget;
 class SettingsStore;
 struct CommonDialog;
@@ -30,9 +31,10 @@ struct SavedAppearance {
     const QString& application;
 };
 
-// Reads the eight saved values and applies each before reading the next; the
-// window background then takes the text box's background. Writes nothing.
-void applySaved(const SavedAppearance& saved, const Targets& targets);
+// Reads the eight saved values and applies each before reading the next, the
+// font values to the design font; the window background then takes the text
+// box's background. Writes nothing.
+void applySaved(const SavedAppearance& saved, const Targets& targets, const QFont& designFont);
 
 // The font command: the chooser starts from the text box's face, size and
 // text colour and from the dialog's own style values; the choice is applied

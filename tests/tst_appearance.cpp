@@ -169,6 +169,9 @@ private Q_SLOTS:
         QTest::newRow("unknown system colour")
             << QStringList{"ForeColor=-1"} << QString()
             << Look{Ming, false, false, 11, false, false, DesignText, DesignBack, DesignBack};
+        // The text box keeps the design font when the first value cannot be read.
+        QTest::newRow("store unreadable from the start")
+            << QStringList{"Name=Noto Sans"} << QStringLiteral("Name") << design;
         QTest::newRow("store unreadable")
             << QStringList{"Bold=False", "Italic=True"} << QStringLiteral("Italic")
             << Look{Ming, false, false, 9, false, false, DesignText, DesignBack, DesignBack};
