@@ -153,8 +153,10 @@ std::optional<qint16> loadDataFileInTwo(const QString& path, ArticleSlots& store
 }
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs) {
-    // A large file decodes in two parts at once, one on another core.
-    if (const qint64 cut = narrowTextCut(path); cut > 0) {
+    // A large file decodes in two parts at once, one on another core; with a
+    // single core that would only add work.
+    const bool twoCores = std::thread::hardware_concurrency() != 1;
+    if (const qint64 cut = twoCores ? narrowTextCut(path) : 0; cut > 0) {
         if (const std::optional<qint16> count = loadDataFileInTwo(path, store, codecs, cut))
             return *count;
         store.clear();
