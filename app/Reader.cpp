@@ -16,11 +16,15 @@ void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directo
         preload.start(directory.filePath(QStringLiteral("data.txt")));
 }
 
-int runReader(Form1& window) {
+bool startReader(Form1& window) {
     // Make the native window while the collection is still being read, so that
     // showing it afterwards only maps it.
     window.winId();
-    if (!window.Form_Load())
+    return window.Form_Load();
+}
+
+int runReader(Form1& window) {
+    if (!startReader(window))
         return window.exitStatus();
     window.show();
     const int status = QApplication::exec();

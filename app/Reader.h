@@ -10,6 +10,10 @@ class QTranslator;
 // window's construction.
 void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directory);
 
+// Everything before the window is shown: its native window made while the
+// collection may still be read, then start-up. False when start-up failed.
+bool startReader(Form1& window);
+
 // Runs the reader: start-up, then the window until it is closed. Returns the
 // program's exit status.
 int runReader(Form1& window);

@@ -88,8 +88,7 @@ bool showAndWaitForPaint(QWidget* window, QWidget* painted) {
 }
 
 bool startReader(ReaderUnderTest& reader) {
-    reader.window().winId();
-    if (!reader.window().Form_Load())
+    if (!::startReader(reader.window()))
         return false;
     return showAndWaitForPaint(&reader.window(), reader.textBox()->viewport());
 }

@@ -76,8 +76,8 @@ bool waitForPaint(QWidget* widget);
 // Shows a window and waits for the first paint of `painted` inside it.
 bool showAndWaitForPaint(QWidget* window, QWidget* painted);
 
-// Starts the reader like main() does: native window made, start-up, then the
-// window shown and painted. Returns false if start-up failed or nothing was painted.
+// Starts the reader like main() does, then shows the window and waits for its
+// paint. Returns false if start-up failed or nothing was painted.
 bool startReader(ReaderUnderTest& reader);
 
 } // namespace bench
