@@ -6,9 +6,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <new>
 
 namespace {
 
@@ -119,28 +122,53 @@ void Form1::RefreshTitle() {
 void Form1::runHandler(const std::function<void()>& handler) {
     if (m_exitStatus != 0)
         return;
+    runOrEnd(handler);
+}
+
+void Form1::runOrEnd(const std::function<void()>& step) {
     try {
-        handler();
+        step();
     } catch (const RuntimeError& error) {
         endProgram(error);
+    } catch (const std::bad_alloc&) {
+        endProgram(RuntimeError::outOfMemory({}));
+    } catch (const std::exception& error) {
+        endProgram(RuntimeError::internal(QString::fromLocal8Bit(error.what())));
     }
 }
 
 void Form1::endProgram(const RuntimeError& error) {
     m_exitStatus = 1;
-    m_services.dialogs.reportUnhandledError(isVisible() ? this : nullptr, error);
+    try {
+        m_services.dialogs.reportUnhandledError(isVisible() ? this : nullptr, error);
+    } catch (...) {
+        // The box could not be shown (no memory left for it): end all the same.
+    }
     close();
     QCoreApplication::exit(m_exitStatus);
+}
+
+void Form1::endSession() {
+    // A modal box runs its own event loop inside the command that opened it.
+    // Dismissed, it lets that command end as on Cancel; the window closes once
+    // that loop has returned.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        if (!modal->isVisible()) {
+            QMetaObject::invokeMethod(this, &Form1::endSession, Qt::QueuedConnection);
+            return;
+        }
+    }
+    close();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (m_started && m_exitStatus == 0) {
         m_started = false;
-        try {
-            writeBookmarkStage();
-        } catch (const RuntimeError& error) {
-            endProgram(error);
-        }
+        runOrEnd([this] { writeBookmarkStage(); });
     }
     event->accept();
 }

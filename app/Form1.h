@@ -49,6 +49,10 @@ public:
     // Puts one article of the store into the text box; throws outside the store.
     void ShowArticle(int index);
 
+    // Ends the program as the user's close does, for a session that ends or a
+    // termination signal: any open modal box is dismissed first.
+    void endSession();
+
     // The reader state. Every command works on it; tests set it up directly.
     ArticleSlots ArticleText;
     qint16 CurArticle = 0;
@@ -83,6 +87,9 @@ private:
     // Runs one event handler; an error it raises ends the program with a report.
     void runHandler(const std::function<void()>& handler);
     void endProgram(const RuntimeError& error);
+    // Runs a step that may fail; any failure, out of memory included, ends the
+    // program with a report instead of escaping into Qt's event loop.
+    void runOrEnd(const std::function<void()>& step);
 
     ReaderServices m_services;
     bool m_storeFilled = false;

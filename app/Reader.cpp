@@ -2,12 +2,14 @@
 
 #include "app/Form1.h"
 #include "platform/ProgramDirectory.h"
+#include "platform/TerminationSignals.h"
 #include "store/DataFilePreload.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSessionManager>
 #include <QTranslator>
 
 void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directory) {
@@ -29,6 +31,14 @@ int runReader(Form1& window) {
     window.show();
     const int status = QApplication::exec();
     return window.exitStatus() != 0 ? window.exitStatus() : status;
+}
+
+void endSessionOnRequest(Form1& window, TerminationNotifier& termination,
+                         QGuiApplication& application) {
+    QObject::connect(&termination, &TerminationNotifier::terminationRequested, &window,
+                     &Form1::endSession);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.endSession(); });
 }
 
 void installFontSubstitutions() {

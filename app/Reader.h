@@ -3,7 +3,9 @@
 class DataFilePreload;
 class Form1;
 class ProgramDirectory;
+class QGuiApplication;
 class QTranslator;
+class TerminationNotifier;
 
 // Starts reading the collection in the program's directory, before the
 // application object exists, so that the read overlaps Qt's start-up and the
@@ -17,6 +19,11 @@ bool startReader(Form1& window);
 // Runs the reader: start-up, then the window until it is closed. Returns the
 // program's exit status.
 int runReader(Form1& window);
+
+// A termination signal, or the desktop session ending, closes the window as
+// the user's close does: the bookmark is written and the program ends with 0.
+void endSessionOnRequest(Form1& window, TerminationNotifier& termination,
+                         QGuiApplication& application);
 
 // Lets the window's design face find an installed Traditional Chinese Ming face.
 void installFontSubstitutions();

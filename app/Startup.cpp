@@ -8,6 +8,8 @@
 #include "store/DataFile.h"
 #include "store/DataFilePreload.h"
 
+#include <new>
+
 bool Form1::Form_Load() {
     try {
         try {
@@ -21,6 +23,14 @@ bool Form1::Form_Load() {
         }
     } catch (const RuntimeError& error) {
         endProgram(error);
+        return false;
+    } catch (const std::bad_alloc&) {
+        // A second pass would only run short of memory again, or open the
+        // window silently without what could not be read.
+        endProgram(RuntimeError::outOfMemory(QStringLiteral("啟動時記憶體不足。")));
+        return false;
+    } catch (const std::exception& error) {
+        endProgram(RuntimeError::internal(QString::fromLocal8Bit(error.what())));
         return false;
     }
     m_started = true;

@@ -4,22 +4,35 @@
 #include "platform/ProgramDirectory.h"
 #include "platform/QtChoosers.h"
 #include "platform/QtDialogs.h"
+#include "platform/TerminationSignals.h"
 #include "store/DataFilePreload.h"
 
 #include <QApplication>
 #include <QTranslator>
 
+#include <cstdio>
+#include <exception>
+
 int main(int argc, char* argv[]) {
-    ApplicationDirectory directory;
-    DataFilePreload preload;
-    preloadCollection(preload, directory);
-    QApplication app(argc, argv);
-    installFontSubstitutions();
-    QTranslator qtTexts;
-    installQtTranslation(qtTexts);
-    QtDialogs dialogs;
-    IniSettingsStore settings;
-    QtChoosers choosers;
-    Form1 window(ReaderServices{dialogs, directory, settings, choosers, &preload});
-    return runReader(window);
+    installTerminationHandlers();
+    try {
+        ApplicationDirectory directory;
+        DataFilePreload preload;
+        preloadCollection(preload, directory);
+        QApplication app(argc, argv);
+        installFontSubstitutions();
+        QTranslator qtTexts;
+        installQtTranslation(qtTexts);
+        QtDialogs dialogs;
+        IniSettingsStore settings;
+        QtChoosers choosers;
+        TerminationNotifier termination;
+        Form1 window(ReaderServices{dialogs, directory, settings, choosers, &preload});
+        endSessionOnRequest(window, termination, app);
+        return runReader(window);
+    } catch (const std::exception& error) {
+        // Only before the window exists: the window reports its own failures.
+        std::fprintf(stderr, "Orvenla: %s\n", error.what());
+        return 1;
+    }
 }

@@ -1,5 +1,6 @@
 #include "platform/NarrowText.h"
 
+#include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 
 #include <QFile>
@@ -30,7 +31,8 @@ qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
 // Decodes the file from its current position with one converter, up to `to`
 // or, when that is negative, to its end. Returns false when `strict` and the
 // converter met bytes it cannot map.
-bool decodeFile(QFile& file, qint64 to, const QByteArray& codec, bool strict, TextSink& sink) {
+bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& codec, bool strict,
+                TextSink& sink) {
     // A byte-order mark is only dropped at the very start of the file; inside
     // it is a character like any other.
     const QStringDecoder::Flags flags =
@@ -52,9 +54,9 @@ bool decodeFile(QFile& file, qint64 to, const QByteArray& codec, bool strict, Te
         bytes.resize(kept + blockSize + 1);
         const qint64 got = file.read(bytes.data() + kept, wanted);
         if (got < 0)
-            throw RuntimeError::fileAccess(file.fileName(), file.errorString());
+            throw RuntimeError::fileAccess(path, file.errorString());
         if (got == 0 && wanted > 0 && to >= 0)
-            throw RuntimeError::fileAccess(file.fileName(), QStringLiteral("檔案在讀取時變短了"));
+            throw RuntimeError::fileAccess(path, QStringLiteral("檔案在讀取時變短了"));
         blockSize = NarrowTextBlock;
         const bool atEnd = got == 0;
         const qsizetype filled = kept + got;
@@ -126,11 +128,18 @@ void readNarrowTextLines(const QString& path, TextSink& sink) {
 }
 
 void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteArray>& codecs) {
-    QFile file(path);
-    if (!QFileInfo::exists(path))
-        throw RuntimeError::fileNotFound(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RuntimeError::fileAccess(path, file.errorString());
+    readNarrowTextStart(path, -1, sink, codecs);
+}
+
+void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink) {
+    readNarrowTextStart(path, maxBytes, sink, narrowCodecsFor(localeCodeset()));
+}
+
+void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink,
+                         const QList<QByteArray>& codecs) {
+    QFile file;
+    openRegularFile(file, path);
+    const qint64 to = maxBytes < 0 || file.size() <= maxBytes ? -1 : maxBytes;
     for (qsizetype i = 0; i < codecs.size(); ++i) {
         const bool last = i + 1 == codecs.size();
         if (i > 0) {
@@ -138,7 +147,7 @@ void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteA
             if (!file.seek(0))
                 throw RuntimeError::fileAccess(path, file.errorString());
         }
-        if (decodeFile(file, -1, codecs[i], !last, sink))
+        if (decodeFile(file, path, to, codecs[i], !last, sink))
             return;
     }
     // No converter could be opened at all: nothing is readable.
@@ -147,17 +156,16 @@ void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteA
 
 bool readNarrowTextPart(const QString& path, qint64 from, qint64 to, const QByteArray& codec,
                         bool strict, TextSink& sink) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RuntimeError::fileAccess(path, file.errorString());
+    QFile file;
+    openRegularFile(file, path);
     if (!file.seek(from))
         throw RuntimeError::fileAccess(path, file.errorString());
-    return decodeFile(file, to, codec, strict, sink);
+    return decodeFile(file, path, to, codec, strict, sink);
 }
 
 qint64 narrowTextCut(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!tryOpenRegularFile(file, path))
         return 0;
     const qint64 size = file.size();
     if (size < NarrowTextCutMinimum || !file.seek(size / 2))
@@ -176,8 +184,8 @@ qint64 narrowTextCut(const QString& path) {
 }
 
 bool narrowTextStartDecodes(const QString& path, const QByteArray& codec) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!tryOpenRegularFile(file, path))
         return true;
     QStringDecoder decoder(codec.constData());
     if (!decoder.isValid())

@@ -51,9 +51,16 @@ QList<QByteArray> narrowCodecsFor(const QByteArray& codeset);
 // Reads a text file in the narrow code page and hands it to the sink.
 // CR LF, a lone CR and a lone LF each end a line; a line end at the very end of
 // the file adds no empty line. The file is closed when this returns or throws.
-// Throws RuntimeError: file not found, or a file access error.
+// Throws RuntimeError: file not found, or a file access error, also for a file
+// that is not a regular one.
 void readNarrowTextLines(const QString& path, TextSink& sink);
 void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteArray>& codecs);
+
+// The same for the first `maxBytes` bytes of a larger file, the last line cut
+// where the bytes end; a negative `maxBytes` reads it all.
+void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink);
+void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink,
+                         const QList<QByteArray>& codecs);
 
 // A file at least this large is worth decoding in two parts at once.
 inline constexpr qint64 NarrowTextCutMinimum = qint64(1) << 20;

@@ -38,6 +38,11 @@ RuntimeError RuntimeError::fileNotFound(const QString& path) {
             QStringLiteral("檔案：%1").arg(QDir::toNativeSeparators(path))};
 }
 
+RuntimeError RuntimeError::diskFull(const QString& path) {
+    return {DiskFull, QStringLiteral("磁碟已滿 (Disk full)"),
+            QStringLiteral("檔案：%1").arg(QDir::toNativeSeparators(path))};
+}
+
 RuntimeError RuntimeError::fileAccess(const QString& path, const QString& reason) {
     return {PathFileAccess, QStringLiteral("路徑/檔案存取錯誤 (Path/File access error)"),
             QStringLiteral("檔案：%1\n%2").arg(QDir::toNativeSeparators(path), reason)};
@@ -49,4 +54,8 @@ RuntimeError RuntimeError::chooserCancelled() {
 
 RuntimeError RuntimeError::invalidPropertyValue() {
     return {InvalidPropertyValue, QStringLiteral("無效的屬性值 (Invalid property value)")};
+}
+
+RuntimeError RuntimeError::internal(const QString& detail) {
+    return {InternalError, QStringLiteral("內部錯誤 (Internal error)"), detail};
 }

@@ -14,8 +14,10 @@ public:
         OutOfMemory = 7,
         SubscriptOutOfRange = 9,
         TypeMismatch = 13,
+        InternalError = 51,
         FileNotFound = 53,
         FileAlreadyOpen = 55,
+        DiskFull = 61,
         PathFileAccess = 75,
         InvalidPropertyValue = 380,
         ChooserCancelled = 32755,
@@ -36,9 +38,12 @@ public:
     static RuntimeError subscriptOutOfRange(QString detail = {});
     static RuntimeError typeMismatch();
     static RuntimeError fileNotFound(const QString& path);
+    static RuntimeError diskFull(const QString& path);
     static RuntimeError fileAccess(const QString& path, const QString& reason);
     static RuntimeError chooserCancelled();
     static RuntimeError invalidPropertyValue();
+    // Anything unforeseen, so that no exception ends the program unexplained.
+    static RuntimeError internal(const QString& detail);
 
 private:
     int m_number;

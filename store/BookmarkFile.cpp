@@ -6,7 +6,6 @@
 #include "store/ArticleSlots.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -49,8 +48,11 @@ QString& BookmarkLines::operator()(int index) {
 }
 
 void readBookmarkFile(const QString& path, BookmarkLines& lines) {
+    // Only the first line is ever used: a huge file costs no more to open than
+    // a small one, and reads alike up to this size.
+    constexpr qint64 ReadAtMost = qint64(64) << 10;
     BookmarkReader reader(lines);
-    readNarrowTextLines(path, reader);
+    readNarrowTextStart(path, ReadAtMost, reader);
 }
 
 qint16 bookmarkedArticle(const QString& firstLine) {
@@ -65,19 +67,12 @@ qint16 bookmarkedArticle(const QString& firstLine) {
     return 1;
 }
 
-void writeBookmarkFile(const QString& path, qint16 article) {
+void writeBookmarkFile(const QString& path, qint16 article,
+                       const std::function<void(SaveStep)>& afterStep) {
     const QFileInfo info(path);
     // The owner's write bit is what "read-only" means to the user, even for
     // root, whom the file system would let write anyway.
     if (info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner)))
         throw RuntimeError::fileAccess(path, QStringLiteral("檔案是唯讀的。"));
-    QSaveFile file(path);
-    // In a directory that takes no new files, a writable bookmark is still
-    // written in place rather than not at all.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        throw RuntimeError::fileAccess(path, file.errorString());
-    const QByteArray line = QByteArray::number(article) + "\r\n";
-    if (file.write(line) != line.size() || !file.commit())
-        throw RuntimeError::fileAccess(path, file.errorString());
+    replaceFileContents(path, QByteArray::number(article) + "\r\n", afterStep);
 }

@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QStringList>
 
+#include <new>
+
 // A settings store in memory that records every write and can be told to
 // fail on one key.
 class FakeSettingsStore final : public SettingsStore {
@@ -14,6 +16,8 @@ public:
                         const QString& defaultText) override {
         if (key == failingKey)
             throw RuntimeError::fileAccess(QStringLiteral("settings"), QStringLiteral("fake"));
+        if (outOfMemory)
+            throw std::bad_alloc();
         return values.value(path(application, section, key), defaultText);
     }
     void WriteSetting(const QString& application, const QString& section, const QString& key,
@@ -31,4 +35,5 @@ public:
     QMap<QString, QString> values;
     QStringList writes;
     QString failingKey;
+    bool outOfMemory = false;
 };

@@ -75,6 +75,16 @@ private Q_SLOTS:
         QVERIFY(!fx.window().isVisible());
     }
 
+    // Memory running out anywhere in start-up ends it with error 7, not a crash.
+    void outOfMemoryInSettingsIsReported() {
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), ThreeArticles);
+        fx.settings.outOfMemory = true;
+        QVERIFY(!fx.window().Form_Load());
+        QCOMPARE(fx.dialogs.reported->number(), 7);
+        QCOMPARE(fx.window().exitStatus(), 1);
+    }
+
     // Where start-up opens for each kind of bookmark file; a bookmark that
     // cannot be used opens article 1 rather than ending the program.
     void bookmarks_data() {

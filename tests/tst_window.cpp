@@ -1,9 +1,11 @@
 #include "WindowFixture.h"
 
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -62,6 +64,22 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&fx.window()));
         fx.window().resize(1000, 800);
         QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
+    }
+
+    // The session ending while a command's modal box is open: the box goes as
+    // on Cancel, then the window closes as the user's close does.
+    void sessionEndDismissesModalBox() {
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), "***\r\na\r\n***\r\nb\r\n***\r\n");
+        fx.files.write(QStringLiteral("MyPage.txt"), "2");
+        QVERIFY(fx.window().Form_Load());
+        fx.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fx.window()));
+        QDialog box(&fx.window());
+        QTimer::singleShot(0, &fx.window(), &Form1::endSession);
+        QCOMPARE(box.exec(), int(QDialog::Rejected));
+        QTRY_VERIFY(!fx.window().isVisible());
+        QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("2\r\n"));
     }
 };
 
