@@ -67,9 +67,11 @@ QMap<QString, QStringList> sectionLines(const QString& text) {
     return sections;
 }
 
-// What QSettings makes of the file when it rewrites it with nothing changed:
-// a probe key is saved and then removed again, on a copy of the bytes.
-QString rewrittenByQSettings(const QString& fileName, const QByteArray& bytes) {
+// The sections as QSettings rewrites the file with nothing else changed. The
+// rewrite is forced by saving a probe key on a copy of the bytes; its line is
+// then left out, and its section too when the file had none of that name. One
+// save rather than a save and a removal, since each costs a flush to disk.
+QMap<QString, QStringList> sectionsAfterRewrite(const QString& fileName, const QByteArray& bytes) {
     const QTemporaryDir dir;
     const QString copyName = dir.filePath(QStringLiteral("copy.ini"));
     QFile copy(copyName);
@@ -77,18 +79,20 @@ QString rewrittenByQSettings(const QString& fileName, const QByteArray& bytes) {
         throw RuntimeError::fileAccess(fileName, QStringLiteral("無法檢查設定檔。"));
     copy.close();
     {
-        const QString probe = QStringLiteral("Orvenla Probe/Unused");
         QSettings settings(copyName, QSettings::IniFormat);
-        settings.setValue(probe, true);
-        settings.sync();
-        settings.remove(probe);
+        settings.setValue(QStringLiteral("OrvenlaProbe/Unused"), true);
         settings.sync();
         if (settings.status() != QSettings::NoError)
             throw wouldChangeOtherLines(fileName);
     }
     if (!copy.open(QIODevice::ReadOnly))
         throw RuntimeError::fileAccess(fileName, QStringLiteral("無法檢查設定檔。"));
-    return QString::fromUtf8(copy.readAll());
+    QMap<QString, QStringList> sections = sectionLines(QString::fromUtf8(copy.readAll()));
+    const auto probe = sections.find(QStringLiteral("[OrvenlaProbe]"));
+    if (probe != sections.end() && probe->removeOne(QStringLiteral("Unused=true")) &&
+        probe->isEmpty())
+        sections.erase(probe);
+    return sections;
 }
 
 // QSettings rewrites the whole file on every save and drops or alters what it
@@ -106,7 +110,7 @@ void requireRewriteKeepsFile(const QString& fileName) {
     const QString text = utf8(bytes);
     if (utf8.hasError())
         throw wouldChangeOtherLines(fileName);
-    if (sectionLines(text) != sectionLines(rewrittenByQSettings(fileName, bytes)))
+    if (sectionLines(text) != sectionsAfterRewrite(fileName, bytes))
         throw wouldChangeOtherLines(fileName);
 }
 
