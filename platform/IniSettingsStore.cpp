@@ -3,8 +3,14 @@
 #include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStringDecoder>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <utility>
@@ -19,6 +25,93 @@ QString statusReason(QSettings::Status status) {
 void checkStatus(const QSettings& settings) {
     if (settings.status() != QSettings::NoError)
         throw RuntimeError::fileAccess(settings.fileName(), statusReason(settings.status()));
+}
+
+// QSettings would block for ever opening a FIFO, and has no business with a
+// device or a directory; a link to a regular file is fine.
+void requireRegularFile(const QString& fileName) {
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile())
+        throw RuntimeError::fileAccess(fileName, QStringLiteral("設定檔不是一般檔案。"));
+}
+
+RuntimeError wouldChangeOtherLines(const QString& fileName) {
+    return RuntimeError::fileAccess(
+        fileName, QStringLiteral("設定檔中有存檔時無法原樣保留的內容，因此不予改寫。"));
+}
+
+// An INI text reduced to what carries meaning: each section's header with its
+// lines, in order of name, blanks around "=" and at line ends dropped.
+// QSettings writes sections and keys sorted, and keys ahead of any header
+// under [General]; it ends a line at CR or LF.
+QMap<QString, QStringList> sectionLines(const QString& text) {
+    static const QRegularExpression lineEnd(QStringLiteral("[\\r\\n]"));
+    QMap<QString, QStringList> sections;
+    QString header = QStringLiteral("[General]");
+    for (const QString& raw : text.split(lineEnd, Qt::SkipEmptyParts)) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith(u'[')) {
+            header = line;
+            sections[header];
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        sections[header].append(equals < 0 ? line
+                                           : line.left(equals).trimmed() + u'=' +
+                                                 line.mid(equals + 1).trimmed());
+    }
+    for (QStringList& lines : sections)
+        lines.sort();
+    return sections;
+}
+
+// The sections as QSettings rewrites the file with nothing else changed. The
+// rewrite is forced by saving a probe key on a copy of the bytes; its line is
+// then left out, and its section too when the file had none of that name. One
+// save rather than a save and a removal, since each costs a flush to disk.
+QMap<QString, QStringList> sectionsAfterRewrite(const QString& fileName, const QByteArray& bytes) {
+    const QTemporaryDir dir;
+    const QString copyName = dir.filePath(QStringLiteral("copy.ini"));
+    QFile copy(copyName);
+    if (!dir.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size())
+        throw RuntimeError::fileAccess(fileName, QStringLiteral("無法檢查設定檔。"));
+    copy.close();
+    {
+        QSettings settings(copyName, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("OrvenlaProbe/Unused"), true);
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            throw wouldChangeOtherLines(fileName);
+    }
+    if (!copy.open(QIODevice::ReadOnly))
+        throw RuntimeError::fileAccess(fileName, QStringLiteral("無法檢查設定檔。"));
+    QMap<QString, QStringList> sections = sectionLines(QString::fromUtf8(copy.readAll()));
+    const auto probe = sections.find(QStringLiteral("[OrvenlaProbe]"));
+    if (probe != sections.end() && probe->removeOne(QStringLiteral("Unused=true")) &&
+        probe->isEmpty())
+        sections.erase(probe);
+    return sections;
+}
+
+// QSettings rewrites the whole file on every save and drops or alters what it
+// cannot hold: comments, duplicate keys, lines without "=", bytes that are not
+// UTF-8, names it escapes differently. A save goes ahead only when its rewrite
+// of the file as it stands keeps every line.
+void requireRewriteKeepsFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError::fileAccess(fileName, file.errorString());
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        throw wouldChangeOtherLines(fileName);
+    if (sectionLines(text) != sectionsAfterRewrite(fileName, bytes))
+        throw wouldChangeOtherLines(fileName);
 }
 
 QString keyPath(const QString& application, const QString& section, const QString& key) {
@@ -49,6 +142,7 @@ QString IniSettingsStore::groupName(const QString& application) {
 
 QString IniSettingsStore::ReadSetting(const QString& application, const QString& section,
                                       const QString& key, const QString& defaultText) {
+    requireRegularFile(m_fileName);
     const QSettings settings(m_fileName, QSettings::IniFormat);
     checkStatus(settings);
     const QString path = keyPath(application, section, key);
@@ -65,9 +159,9 @@ QString IniSettingsStore::ReadSetting(const QString& application, const QString&
 
 void IniSettingsStore::WriteSetting(const QString& application, const QString& section,
                                     const QString& key, const QString& value) {
+    requireRegularFile(m_fileName);
+    requireRewriteKeepsFile(m_fileName);
     QSettings settings(m_fileName, QSettings::IniFormat);
-    // Saving over a file that QSettings could not parse would drop its contents.
-    checkStatus(settings);
     settings.setValue(groupName(application) + QStringLiteral("/Application"), application);
     settings.setValue(keyPath(application, section, key), value);
     settings.sync();

@@ -7,7 +7,9 @@
 // that differ only in their slashes; the name itself is kept in the group as
 // "Application" so the file stays readable. Every call opens the file afresh,
 // so several running copies see each other's writes, and QSettings' lock and
-// atomic save keep their writes from overwriting one another.
+// atomic save keep their writes from overwriting one another. A write refuses,
+// leaving the file untouched, when QSettings' rewrite would drop or alter any
+// line the user keeps in it; the file must be a regular file or a link to one.
 class IniSettingsStore final : public SettingsStore {
 public:
     // The user's file: Orvenla/orvenla.ini in the configuration directory.

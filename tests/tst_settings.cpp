@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/RuntimeError.h"
 
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString Font = QStringLiteral("Font");
@@ -17,6 +20,25 @@ const QString Font = QStringLiteral("Font");
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A file as the program leaves it, values QSettings quotes or escapes included.
+QByteArray writtenByTheProgram() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("settings.ini"));
+    IniSettingsStore store(file);
+    store.WriteSetting(QStringLiteral("/其他/data.txt"), Font, QStringLiteral("Name"),
+                       QStringLiteral(" \"Noto\" Serif, Bold; @x=y "));
+    return contents(file);
+}
+
+int writeFailure(IniSettingsStore& store, const QString& application, const QString& value) {
+    try {
+        store.WriteSetting(application, Font, QStringLiteral("Name"), value);
+    } catch (const RuntimeError& error) {
+        return error.number();
+    }
+    return 0;
 }
 
 } // namespace
@@ -246,6 +268,61 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(
             RuntimeError, IniSettingsStore(underFile + "/settings.ini")
                               .WriteSetting(QStringLiteral("/r"), Font, QStringLiteral("N"), "v"));
+    }
+
+    // A save either keeps every other line's meaning or leaves the file as it was.
+    void saveKeepsOtherLinesOrRefuses_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("line without equals") << QByteArray("[other]\nkey=1\nno equals\n") << true;
+        QTest::newRow("semicolon comment") << QByteArray("; mine\n[other]\nkey=1\n") << true;
+        QTest::newRow("Big5 value") << QByteArray("[other]\nName=\xb7\x73\xb2\xd3\n") << true;
+        QTest::newRow("duplicate key") << QByteArray("[other]\nkey=1\nkey=2\n") << true;
+        QTest::newRow("section name with blank") << QByteArray("[my other]\nkey=1\n") << true;
+        QTest::newRow("written by the program") << writtenByTheProgram() << false;
+        QTest::newRow("spaced key = value")
+            << QByteArray("[other]\n  key = 1  \n\n\n[more]\nx=2\n") << false;
+        QTest::newRow("missing final newline") << QByteArray("[other]\nkey=1") << false;
+        QTest::newRow("CR LF and lone CR") << QByteArray("[other]\r\nkey=1\rx=2\r\n") << false;
+        QTest::newRow("out of order") << QByteArray("[z]\nb=1\na=2\n[a]\nk=v\n") << false;
+        QTest::newRow("key before any section") << QByteArray("key=1\n[other]\nx=2\n") << false;
+    }
+    void saveKeepsOtherLinesOrRefuses() {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, refused);
+        const ProgramDirFixture dir;
+        dir.write(QStringLiteral("settings.ini"), before);
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        QVariantMap others;
+        {
+            const QSettings original(file, QSettings::IniFormat);
+            for (const QString& key : original.allKeys())
+                others.insert(key, original.value(key));
+        }
+        IniSettingsStore store(file);
+        const QString app = QStringLiteral("/r/data.txt");
+        QCOMPARE(writeFailure(store, app, QStringLiteral("Serif")),
+                 refused ? int(RuntimeError::PathFileAccess) : 0);
+        if (refused) {
+            QCOMPARE(contents(file), before);
+            return;
+        }
+        QCOMPARE(store.ReadSetting(app, Font, QStringLiteral("Name"), {}), QStringLiteral("Serif"));
+        const QSettings after(file, QSettings::IniFormat);
+        for (auto it = others.cbegin(); it != others.cend(); ++it)
+            QCOMPARE(after.value(it.key()), it.value());
+    }
+
+    // Opening a FIFO would block for ever.
+    void fifoIsNeverOpened() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("fifo.ini"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        IniSettingsStore store(fifo);
+        QCOMPARE(writeFailure(store, QStringLiteral("/r"), QStringLiteral("v")),
+                 int(RuntimeError::PathFileAccess));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.ReadSetting(QStringLiteral("/r"), Font,
+                                                                 QStringLiteral("Name"), "d"));
     }
 
     void userFileIsInTheConfigurationDirectory() {
