@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -25,6 +26,30 @@ QFont menuFont() {
     QFont font(QStringLiteral("新細明體"), 9);
     font.setWeight(QFont::Normal);
     return font;
+}
+
+// Longest run between two line-break opportunities that an article may hold
+// and still wrap at word boundaries. Far beyond any word, so only runs such as
+// a line of one repeated letter or a pasted blob exceed it.
+constexpr qsizetype LongestWrappedWord = 1024;
+
+// Qt's word-boundary wrapping measures each line's first word to its very end
+// before it falls back to breaking anywhere, so a run without break
+// opportunities costs its remaining length on every line it fills: quadratic
+// in the run. Breaking anywhere measures only what fits on the line. Qt takes
+// the wrap mode from the whole document, so an article with such a run wraps
+// anywhere throughout; every other article keeps its words whole.
+QTextOption::WrapMode wrapModeFor(const QString& text) {
+    if (text.size() <= LongestWrappedWord)
+        return QTextOption::WrapAtWordBoundaryOrAnywhere;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype previous = 0;
+    for (qsizetype next = breaks.toNextBoundary(); next != -1; next = breaks.toNextBoundary()) {
+        if (next - previous > LongestWrappedWord)
+            return QTextOption::WrapAnywhere;
+        previous = next;
+    }
+    return QTextOption::WrapAtWordBoundaryOrAnywhere;
 }
 
 } // namespace
@@ -109,7 +134,14 @@ void Form1::createActions() {
 }
 
 void Form1::ShowArticle(int index) {
-    Text1->setPlainText(ArticleText(index));
+    const QString& text = ArticleText(index);
+    const QTextOption::WrapMode wrapMode = wrapModeFor(text);
+    if (wrapMode != Text1->wordWrapMode()) {
+        // A new wrap mode lays out what the box holds again; let that be nothing.
+        Text1->clear();
+        Text1->setWordWrapMode(wrapMode);
+    }
+    Text1->setPlainText(text);
 }
 
 void Form1::RefreshTitle() {
