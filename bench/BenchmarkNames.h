@@ -34,6 +34,10 @@ inline std::string showTag(qint64 bytes) {
 inline std::string show(qint64 bytes) {
     return "show/" + showTag(bytes);
 }
+// A line of one letter against as many Chinese characters on one line.
+inline std::string longLine(qint64 chars) {
+    return "longline/" + showTag(chars);
+}
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);
 }

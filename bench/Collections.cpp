@@ -219,6 +219,14 @@ Collection firstArticleCollection(const QString& root, Encoding encoding) {
     return describe(firstArticleDirectory(root, encoding), 1);
 }
 
+QString chineseLine(qint64 chars) {
+    const QStringView han(CommonHan);
+    QString line(chars, Qt::Uninitialized);
+    for (qint64 i = 0; i < chars; ++i)
+        line[i] = han[i % han.size()];
+    return line;
+}
+
 Collection showCollection(const QString& root) {
     return describe(showDirectory(root), int(ShowArticleBytes.size()));
 }

@@ -19,6 +19,9 @@ inline constexpr qint64 MaximalBytes = qint64(50) << 20;
 inline constexpr std::array<qint64, 3> ShowArticleBytes{qint64(10) << 10, qint64(1) << 20,
                                                         qint64(8) << 20};
 
+// The lengths of the single lines shown against Chinese text, in characters.
+inline constexpr std::array<qint64, 2> LongLineChars{qint64(1) << 20, qint64(8) << 20};
+
 const char* codecName(Encoding encoding);
 const char* encodingTag(Encoding encoding);
 QString sizeTag(int eighths);
@@ -41,6 +44,9 @@ Collection sizedCollection(const QString& root, Encoding encoding, int eighths);
 Collection firstArticleCollection(const QString& root, Encoding encoding);
 // Three articles of ShowArticleBytes sizes, in Big5.
 Collection showCollection(const QString& root);
+
+// Common Chinese characters in a fixed order, as one line of `chars` characters.
+QString chineseLine(qint64 chars);
 
 // Generates a collection in memory; exposed for checks of the generator.
 QByteArray generateCollection(Encoding encoding, int articles, qint64 articleBytes, quint32 seed);

@@ -64,6 +64,7 @@ constexpr double LoadLimit = 1.3;
 constexpr double ScalingLimit = 1.2;
 constexpr double StartupLimit = 1.3;
 constexpr double ShowLimit = 1.2;
+constexpr double LongLineLimit = 2.0;
 constexpr double MemoryLimit = 1.25;
 
 std::string tag(Encoding encoding) {
@@ -123,6 +124,16 @@ void showRows(Table& table) {
     }
 }
 
+void longLineRows(Table& table) {
+    for (qint64 chars : LongLineChars) {
+        if (const Figure* line = table.find(names::longLine(chars)))
+            table.row("ShowArticle one line of " + std::to_string(chars >> 20) + " Mi \"x\"",
+                      ms(line->ms),
+                      "as many Chinese characters " + ms(table.counter(*line, "chinese_ms")),
+                      table.counter(*line, "ratio"), LongLineLimit);
+    }
+}
+
 void memoryRows(Table& table, Encoding encoding) {
     const Figure* reader = table.find(names::peak(encoding));
     const Figure* bare = table.find(names::peakBare());
@@ -174,6 +185,7 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
     for (Encoding encoding : AllEncodings)
         startupRows(table, encoding);
     showRows(table);
+    longLineRows(table);
     for (Encoding encoding : AllEncodings)
         memoryRows(table, encoding);
     table.print(out);

@@ -312,6 +312,39 @@ void showAgainstSetPlainText(benchmark::State& state, Collection collection, int
     state.counters["ratio"] = rounds.total(0) / rounds.total(1);
 }
 
+// One line of a repeated letter, which offers no break opportunity, against as
+// many Chinese characters on one line, which offer one after every character.
+void longLineAgainstChinese(benchmark::State& state, Collection collection, qint64 chars) {
+    ReaderUnderTest reader(collection.directory);
+    if (!startReader(reader)) {
+        state.SkipWithError("the window did not start");
+        return;
+    }
+    // Slots past the collection's articles, which ShowArticle shows all the same.
+    constexpr int LetterSlot = 10;
+    constexpr int ChineseSlot = 11;
+    Form1& window = reader.window();
+    window.ArticleText.appendLines(LetterSlot, QString(chars, QLatin1Char('x')));
+    window.ArticleText.appendLines(ChineseSlot, chineseLine(chars));
+    QWidget* viewport = reader.textBox()->viewport();
+    const auto showSlot = [&](int slot) {
+        return timeShow(
+            viewport, [&] { window.ShowArticle(slot); }, [&] { window.ShowArticle(0); });
+    };
+    Rounds rounds(2);
+    for (auto _ : state) {
+        if (!rounds.run(
+                {[&] { return showSlot(LetterSlot); }, [&] { return showSlot(ChineseSlot); }})) {
+            state.SkipWithError("not painted");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["chars"] = double(chars);
+    state.counters["chinese_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = rounds.total(0) / rounds.total(1);
+}
+
 void peakMemory(benchmark::State& state, QStringList arguments) {
     double kib = -1;
     for (auto _ : state) {
@@ -353,6 +386,8 @@ void registerBenchmarks(const QString& root) {
         add(names::show(ShowArticleBytes[i]), showAgainstSetPlainText, show, int(i) + 1)
             ->UseManualTime()
             ->MinTime(0.3);
+    for (qint64 chars : LongLineChars)
+        add(names::longLine(chars), longLineAgainstChinese, show, chars)->UseManualTime();
     add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")})
         ->Iterations(1)
         ->UseRealTime();

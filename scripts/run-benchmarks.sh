@@ -152,6 +152,11 @@ if ((record)); then
   the difference is what the load adds.
 - ShowArticle: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
+- ShowArticle one line of "x": an article of a single line of one letter,
+  which offers no break opportunity, against an article of one line of as
+  many Chinese characters, each shown in the reader's box until it has
+  painted. Such an article wraps anywhere; Qt's word-boundary wrapping is
+  quadratic in a run without break opportunities.
 - peak memory: VmHWM of a fresh process per measurement, after the window has
   been shown; text is the UTF-16 size of the decoded file. "first article
   only" again leaves out the window's own share.

@@ -1,10 +1,13 @@
 #include "WindowFixture.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 class TestWindow : public QObject {
@@ -80,6 +83,42 @@ private Q_SLOTS:
         QCOMPARE(box.exec(), int(QDialog::Rejected));
         QTRY_VERIFY(!fx.window().isVisible());
         QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("2\r\n"));
+    }
+
+    void longLinesWrap_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("breaksAtBlanks");
+        const QString words = QStringLiteral("wrapping keeps every word whole ");
+        QTest::newRow("words") << words.repeated(20) << true;
+        QTest::newRow("many words") << words.repeated(2000) << true;
+        QTest::newRow("no break opportunity") << QString(400000, QLatin1Char('x')) << false;
+    }
+    // Lines wrap inside the box, at blanks where there are any, and a line
+    // without any break opportunity shows as quickly as ordinary text does.
+    void longLinesWrap() {
+        QFETCH(QString, line);
+        QFETCH(bool, breaksAtBlanks);
+        WindowFixture fx;
+        fx.window().ArticleText.appendLines(1, line);
+        fx.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fx.window()));
+
+        QElapsedTimer timer;
+        timer.start();
+        fx.window().ShowArticle(1);
+        fx.text()->viewport()->repaint();
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+
+        const QTextBlock block = fx.text()->document()->lastBlock();
+        QCOMPARE(block.text(), line);
+        const QTextLayout* layout = block.layout();
+        QVERIFY(layout->lineCount() > 1);
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine row = layout->lineAt(i);
+            QVERIFY(row.naturalTextWidth() <= fx.text()->viewport()->width());
+            if (breaksAtBlanks && i > 0)
+                QCOMPARE(line.at(row.textStart() - 1), QLatin1Char(' '));
+        }
     }
 };
 
