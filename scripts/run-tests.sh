@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Sets up, builds with warnings as errors and runs every test, offscreen.
+# Sets up, builds with warnings as errors and runs every test, offscreen; then
+# runs them again under the address and undefined-behaviour sanitizers and
+# runs each fuzz target for a while. QUICK=1 runs the plain tests only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-debian.sh
+if [[ "${QUICK:-}" == 1 ]]; then
+    bash scripts/setup-debian.sh
+else
+    bash scripts/setup-debian.sh --fuzz
+fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORVENLA_WERROR=ON
 cmake --build build -j"$(nproc)"
-export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build --output-on-failure
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure
+if [[ "${QUICK:-}" == 1 ]]; then
+    exit 0
+fi
+bash scripts/run-sanitized-tests.sh
+bash scripts/run-fuzzers.sh

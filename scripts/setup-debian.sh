@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that the build (and, with --fonts, the
-# reader's Chinese Ming faces and Qt's own translations) needs. Installs only
-# what is missing.
+# Installs the Debian 12 packages that the build needs; with --fonts also the
+# reader's Chinese Ming faces and Qt's own translations, and with --fuzz clang
+# and its libFuzzer and sanitizer runtimes (a recommendation of clang only, so
+# named here). Installs only what is missing.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libbenchmark-dev)
-if [[ "${1:-}" == "--fonts" ]]; then
-    packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n)
-fi
+for option in "$@"; do
+    case "$option" in
+    --fonts) packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n) ;;
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *)
+        echo "unknown option: $option" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,16 +6,21 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
 const QString Installed = QStringLiteral("Noto Serif CJK TC");
+
+// Long enough for a chooser to open on a loaded machine under a sanitizer.
+constexpr int DialogWaitMs = 20000;
 
 CommonDialog held() {
     CommonDialog d;
@@ -44,14 +49,25 @@ class TestChoosers : public QObject {
 
 private:
     // Runs `act` on the next modal dialog other than `outer` once it is shown,
-    // as a user would, from inside the dialog's own event loop.
+    // as a user would, from inside the dialog's own event loop. A dialog that
+    // does not show up in time fails the test instead of hanging it: whatever
+    // dialogs are open then are accepted, so that their event loops return
+    // without the cancel error escaping the test.
     void whenShown(std::function<void(QWidget*)> act, QWidget* outer = nullptr) {
         auto* poll = new QTimer(this);
         poll->setInterval(10);
-        connect(poll, &QTimer::timeout, this, [poll, act, outer] {
+        const QDeadlineTimer deadline(DialogWaitMs);
+        connect(poll, &QTimer::timeout, this, [this, poll, act, outer, deadline] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal == outer || !modal->isVisible())
+            if (!modal || modal == outer || !modal->isVisible()) {
+                if (deadline.hasExpired()) {
+                    poll->stop();
+                    poll->deleteLater();
+                    m_dialogMissed = true;
+                    acceptOpenDialogs();
+                }
                 return;
+            }
             poll->stop();
             poll->deleteLater();
             act(modal);
@@ -59,7 +75,26 @@ private:
         poll->start();
     }
 
+    static void acceptOpenDialogs() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                dialog->accept();
+        }
+    }
+
+    bool m_dialogMissed = false;
+
 private Q_SLOTS:
+    // A wait still pending after its test means its dialog never came.
+    void cleanup() {
+        bool missed = std::exchange(m_dialogMissed, false);
+        for (QTimer* poll : findChildren<QTimer*>()) {
+            missed = missed || poll->isActive();
+            delete poll;
+        }
+        QVERIFY2(!missed, "the chooser did not show within the wait");
+    }
+
     void fontChooserReturnsTheChoice() {
         CommonDialog d = held();
         QtChoosers choosers;

@@ -1,3 +1,4 @@
+#include "AddressSpaceCap.h"
 #include "TestFiles.h"
 #include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
@@ -186,6 +187,7 @@ private Q_SLOTS:
 
     // A collection larger than memory is a numbered error, not a crash.
     void outOfMemory() {
+        SKIP_UNLESS_ADDRESS_SPACE_CAP_WORKS();
         ProgramDirFixture dir;
         QByteArray article = "***\r\n" + QByteArray(1 << 20, 'a') + "\r\n";
         dir.write(QStringLiteral("data.txt"), article.repeated(64));
