@@ -1,6 +1,7 @@
 #include "app/Reader.h"
 
-#include "app/Form1.h"
+#include "app/ReaderWindow.h"
+#include "appearance/AppearanceText.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/TerminationSignals.h"
 #include "store/DataFilePreload.h"
@@ -18,14 +19,14 @@ void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directo
         preload.start(directory.filePath(QStringLiteral("data.txt")));
 }
 
-bool startReader(Form1& window) {
+bool startReader(ReaderWindow& window) {
     // Make the native window while the collection is still being read, so that
     // showing it afterwards only maps it.
     window.winId();
-    return window.Form_Load();
+    return window.start();
 }
 
-int runReader(Form1& window) {
+int runReader(ReaderWindow& window) {
     if (!startReader(window))
         return window.exitStatus();
     window.show();
@@ -33,10 +34,10 @@ int runReader(Form1& window) {
     return window.exitStatus() != 0 ? window.exitStatus() : status;
 }
 
-void endSessionOnRequest(Form1& window, TerminationNotifier& termination,
+void endSessionOnRequest(ReaderWindow& window, TerminationNotifier& termination,
                          QGuiApplication& application) {
     QObject::connect(&termination, &TerminationNotifier::terminationRequested, &window,
-                     &Form1::endSession);
+                     &ReaderWindow::endSession);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.endSession(); });
 }
@@ -44,7 +45,7 @@ void endSessionOnRequest(Form1& window, TerminationNotifier& termination,
 void installFontSubstitutions() {
     const QStringList mingFaces{QStringLiteral("Noto Serif CJK TC"),
                                 QStringLiteral("AR PL UMing TW")};
-    QFont::insertSubstitutions(QStringLiteral("新細明體"), mingFaces);
+    QFont::insertSubstitutions(appearance::DesignFace.toString(), mingFaces);
     QFont::insertSubstitutions(QStringLiteral("PMingLiU"), mingFaces);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 class DataFilePreload;
-class Form1;
+class ReaderWindow;
 class ProgramDirectory;
 class QGuiApplication;
 class QTranslator;
@@ -14,15 +14,15 @@ void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directo
 
 // Everything before the window is shown: its native window made while the
 // collection may still be read, then start-up. False when start-up failed.
-bool startReader(Form1& window);
+bool startReader(ReaderWindow& window);
 
 // Runs the reader: start-up, then the window until it is closed. Returns the
 // program's exit status.
-int runReader(Form1& window);
+int runReader(ReaderWindow& window);
 
 // A termination signal, or the desktop session ending, closes the window as
 // the user's close does: the bookmark is written and the program ends with 0.
-void endSessionOnRequest(Form1& window, TerminationNotifier& termination,
+void endSessionOnRequest(ReaderWindow& window, TerminationNotifier& termination,
                          QGuiApplication& application);
 
 // Lets the window's design face find an installed Traditional Chinese Ming face.

@@ -1,5 +1,5 @@
-#include "app/Form1.h"
 #include "app/Reader.h"
+#include "app/ReaderWindow.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/QtChoosers.h"
@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
         IniSettingsStore settings;
         QtChoosers choosers;
         TerminationNotifier termination;
-        Form1 window(ReaderServices{dialogs, directory, settings, choosers, &preload});
+        ReaderWindow window(ReaderServices{dialogs, directory, settings, choosers, &preload});
         endSessionOnRequest(window, termination, app);
         return runReader(window);
     } catch (const std::exception& error) {

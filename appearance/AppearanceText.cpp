@@ -35,7 +35,7 @@ bool boolFromText(QStringView text) {
 }
 
 QString sizeText(float points) {
-    return QString::number(double(points), 'g', 7);
+    return numbers::singleText(points);
 }
 
 float sizeFromText(QStringView text) {

@@ -9,6 +9,9 @@
 // store. Every reading throws RuntimeError for a text it cannot take.
 namespace appearance {
 
+// The window's design face, and the face of a first run.
+inline constexpr QStringView DesignFace = u"新細明體";
+
 inline constexpr QLatin1String Section("Font");
 inline constexpr QLatin1String KeyName("Name");
 inline constexpr QLatin1String KeyBold("Bold");

@@ -1,8 +1,8 @@
 #include "appearance/TextAppearance.h"
 
 #include "appearance/AppearanceText.h"
+#include "platform/ChooserState.h"
 #include "platform/Choosers.h"
-#include "platform/CommonDialog.h"
 #include "platform/RgbColor.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -62,11 +62,11 @@ void showBackground(const Targets& targets) {
 }
 
 QString read(const SavedAppearance& saved, QLatin1String key, const QString& defaultText) {
-    return saved.store.ReadSetting(saved.application, Section, key, defaultText);
+    return saved.store.readSetting(saved.application, Section, key, defaultText);
 }
 
 void write(const SavedAppearance& saved, QLatin1String key, const QString& text) {
-    saved.store.WriteSetting(saved.application, Section, key, text);
+    saved.store.writeSetting(saved.application, Section, key, text);
 }
 
 } // namespace
@@ -76,7 +76,7 @@ void applySaved(const SavedAppearance& saved, const Targets& targets, const QFon
     const QString no = boolText(false);
     {
         FontEdit font(box, designFont);
-        font.setFace(read(saved, KeyName, QStringLiteral("新細明體")));
+        font.setFace(read(saved, KeyName, DesignFace.toString()));
         font.setBold(boolFromText(read(saved, KeyBold, no)));
         font.setItalic(boolFromText(read(saved, KeyItalic, no)));
         font.setSize(sizeFromText(read(saved, KeySize, sizeText(11.0f))));
@@ -90,47 +90,47 @@ void applySaved(const SavedAppearance& saved, const Targets& targets, const QFon
     showBackground(targets);
 }
 
-void chooseFont(Choosers& choosers, CommonDialog& dialog, const SavedAppearance& saved,
+void chooseFont(Choosers& choosers, ChooserState& dialog, const SavedAppearance& saved,
                 const Targets& targets) {
     QWidget* box = targets.textBox;
-    dialog.CancelError = true;
-    dialog.Flags = ChooserFlags;
-    dialog.FontName = box->font().family();
-    dialog.FontSize = float(box->font().pointSizeF());
-    dialog.Color = rgbcolor::fromQColor(colorOf(box, QPalette::Text));
+    dialog.cancelIsError = true;
+    dialog.flags = ChooserFlags;
+    dialog.fontName = box->font().family();
+    dialog.fontSize = float(box->font().pointSizeF());
+    dialog.color = rgbcolor::fromQColor(colorOf(box, QPalette::Text));
     // Bold, italic, underline and strikethrough start from the dialog's own
     // values: those of the last accepted choice of this run.
     choosers.showFont(box->window(), dialog);
 
     {
         FontEdit font(box);
-        font.setFace(dialog.FontName);
-        setColor(box, QPalette::Text, dialog.Color);
-        font.setBold(dialog.FontBold);
-        font.setItalic(dialog.FontItalic);
-        font.setUnderline(dialog.FontUnderline);
-        font.setStrikeout(dialog.FontStrikethru);
-        font.setSize(dialog.FontSize);
+        font.setFace(dialog.fontName);
+        setColor(box, QPalette::Text, dialog.color);
+        font.setBold(dialog.bold);
+        font.setItalic(dialog.italic);
+        font.setUnderline(dialog.underline);
+        font.setStrikeout(dialog.strikeOut);
+        font.setSize(dialog.fontSize);
     }
 
-    write(saved, KeyName, dialog.FontName);
-    write(saved, KeyBold, boolText(dialog.FontBold));
-    write(saved, KeyItalic, boolText(dialog.FontItalic));
-    write(saved, KeySize, sizeText(dialog.FontSize));
-    write(saved, KeyUnderline, boolText(dialog.FontUnderline));
-    write(saved, KeyStrikethrough, boolText(dialog.FontStrikethru));
-    write(saved, KeyForeColor, colorText(dialog.Color));
+    write(saved, KeyName, dialog.fontName);
+    write(saved, KeyBold, boolText(dialog.bold));
+    write(saved, KeyItalic, boolText(dialog.italic));
+    write(saved, KeySize, sizeText(dialog.fontSize));
+    write(saved, KeyUnderline, boolText(dialog.underline));
+    write(saved, KeyStrikethrough, boolText(dialog.strikeOut));
+    write(saved, KeyForeColor, colorText(dialog.color));
 }
 
-void chooseBackground(Choosers& choosers, CommonDialog& dialog, const SavedAppearance& saved,
+void chooseBackground(Choosers& choosers, ChooserState& dialog, const SavedAppearance& saved,
                       const Targets& targets) {
-    dialog.CancelError = true;
-    dialog.Flags = ChooserFlags;
+    dialog.cancelIsError = true;
+    dialog.flags = ChooserFlags;
     // No colour is set first: the chooser starts where the last command left it.
     choosers.showColor(targets.textBox->window(), dialog);
-    setColor(targets.textBox, QPalette::Base, dialog.Color);
+    setColor(targets.textBox, QPalette::Base, dialog.color);
     showBackground(targets);
-    write(saved, KeyBackColor, colorText(dialog.Color));
+    write(saved, KeyBackColor, colorText(dialog.color));
 }
 
 } // namespace appearance

@@ -6,7 +6,7 @@ class Choosers;
 class QFont;
 class QWidget;
 class SettingsStore;
-struct CommonDialog;
+struct ChooserState;
 
 // Applying, choosing and saving the text box's font and colours. Every
 // function stops at its first failure and throws it; what was applied or
@@ -39,12 +39,12 @@ void applySaved(const SavedAppearance& saved, const Targets& targets, const QFon
 // The font command: the chooser starts from the text box's face, size and
 // text colour and from the dialog's own style values; the choice is applied
 // and its seven values written.
-void chooseFont(Choosers& choosers, CommonDialog& dialog, const SavedAppearance& saved,
+void chooseFont(Choosers& choosers, ChooserState& dialog, const SavedAppearance& saved,
                 const Targets& targets);
 
 // The background command: the chooser starts from the dialog's colour; the
 // choice goes to the text box, then to the window background, then is written.
-void chooseBackground(Choosers& choosers, CommonDialog& dialog, const SavedAppearance& saved,
+void chooseBackground(Choosers& choosers, ChooserState& dialog, const SavedAppearance& saved,
                       const Targets& targets);
 
 } // namespace appearance

@@ -205,7 +205,7 @@ void ensureCollections(const QString& root) {
         TextMaker maker(ShowSeed);
         QStringEncoder encoder(codecName(Encoding::Big5));
         QByteArray bytes("***\r\n");
-        for (qint64 size : ShowArticleBytes)
+        for (qint64 size : ShownArticleBytes)
             appendArticle(maker, encoder, size, bytes);
         writeFile(show, bytes);
     }
@@ -228,7 +228,7 @@ QString chineseLine(qint64 chars) {
 }
 
 Collection showCollection(const QString& root) {
-    return describe(showDirectory(root), int(ShowArticleBytes.size()));
+    return describe(showDirectory(root), int(ShownArticleBytes.size()));
 }
 
 } // namespace bench

@@ -16,8 +16,8 @@ inline constexpr int MaximalArticles = 9998;
 inline constexpr qint64 MaximalBytes = qint64(50) << 20;
 
 // The sizes of the articles in the show collection, in bytes of Big5 text.
-inline constexpr std::array<qint64, 3> ShowArticleBytes{qint64(10) << 10, qint64(1) << 20,
-                                                        qint64(8) << 20};
+inline constexpr std::array<qint64, 3> ShownArticleBytes{qint64(10) << 10, qint64(1) << 20,
+                                                         qint64(8) << 20};
 
 // The lengths of the single lines shown against Chinese text, in characters.
 inline constexpr std::array<qint64, 2> LongLineChars{qint64(1) << 20, qint64(8) << 20};
@@ -42,7 +42,7 @@ Collection sizedCollection(const QString& root, Encoding encoding, int eighths);
 // Only the first article of the maximal collection: the reader shows the same
 // text after start-up, so comparing the two isolates what the load costs.
 Collection firstArticleCollection(const QString& root, Encoding encoding);
-// Three articles of ShowArticleBytes sizes, in Big5.
+// Three articles of ShownArticleBytes sizes, in Big5.
 Collection showCollection(const QString& root);
 
 // Common Chinese characters in a fixed order, as one line of `chars` characters.

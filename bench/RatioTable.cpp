@@ -116,9 +116,9 @@ void startupRows(Table& table, Encoding encoding) {
 }
 
 void showRows(Table& table) {
-    for (qint64 bytes : ShowArticleBytes) {
+    for (qint64 bytes : ShownArticleBytes) {
         if (const Figure* show = table.find(names::show(bytes)))
-            table.row("ShowArticle " + names::showTag(bytes), ms(show->ms),
+            table.row("show article " + names::showTag(bytes), ms(show->ms),
                       "setPlainText " + ms(table.counter(*show, "plain_ms")),
                       table.counter(*show, "ratio"), ShowLimit);
     }
@@ -127,7 +127,7 @@ void showRows(Table& table) {
 void longLineRows(Table& table) {
     for (qint64 chars : LongLineChars) {
         if (const Figure* line = table.find(names::longLine(chars)))
-            table.row("ShowArticle one line of " + std::to_string(chars >> 20) + " Mi \"x\"",
+            table.row("show article, one line of " + std::to_string(chars >> 20) + " Mi \"x\"",
                       ms(line->ms),
                       "as many Chinese characters " + ms(table.counter(*line, "chinese_ms")),
                       table.counter(*line, "ratio"), LongLineLimit);

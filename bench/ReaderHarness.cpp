@@ -1,7 +1,8 @@
 #include "ReaderHarness.h"
 
-#include "app/Form1.h"
+#include "app/ArticleView.h"
 #include "app/Reader.h"
+#include "app/ReaderWindow.h"
 #include "platform/RuntimeError.h"
 
 #include <QCoreApplication>
@@ -15,10 +16,6 @@
 namespace bench {
 
 namespace {
-
-// Design size of the reader's text box, so that both boxes lay out as much text.
-constexpr int TextBoxWidth = 713;
-constexpr int TextBoxHeight = 449;
 
 class PaintWatch final : public QObject {
 public:
@@ -56,22 +53,23 @@ void SilentDialogs::reportUnhandledError(QWidget*, const RuntimeError& error) {
 ReaderUnderTest::ReaderUnderTest(const QString& directory)
     : m_directory(directory), m_settings(directory + QStringLiteral("/no-settings.ini")) {
     preloadCollection(m_preload, m_directory);
-    m_window = std::make_unique<Form1>(
+    m_window = std::make_unique<ReaderWindow>(
         ReaderServices{m_dialogs, m_directory, m_settings, m_choosers, &m_preload});
 }
 
 ReaderUnderTest::~ReaderUnderTest() = default;
 
 QPlainTextEdit* ReaderUnderTest::textBox() const {
-    return m_window->findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    return m_window->findChild<QPlainTextEdit*>(QStringLiteral("articleText"));
 }
 
 BareWindow::BareWindow() : m_window(std::make_unique<QMainWindow>()) {
     auto* client = new QWidget(m_window.get());
     m_text = new QPlainTextEdit(client);
-    m_text->setGeometry(0, 0, TextBoxWidth, TextBoxHeight);
+    // The reader's text box size, so that both boxes lay out as much text.
+    m_text->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
     m_window->setCentralWidget(client);
-    m_window->resize(TextBoxWidth - 1, TextBoxHeight);
+    m_window->resize(ArticleBoxWidth - 1, ArticleBoxHeight);
 }
 
 BareWindow::~BareWindow() = default;

@@ -10,7 +10,7 @@
 
 #include <memory>
 
-class Form1;
+class ReaderWindow;
 class QMainWindow;
 class QPlainTextEdit;
 class QWidget;
@@ -29,8 +29,8 @@ public:
 // The appearance commands never run in a benchmark.
 class NoChoosers final : public Choosers {
 public:
-    void showFont(QWidget*, CommonDialog&) override {}
-    void showColor(QWidget*, CommonDialog&) override {}
+    void showFont(QWidget*, ChooserState&) override {}
+    void showColor(QWidget*, ChooserState&) override {}
 };
 
 // A reader window over a collection directory, wired as main() wires it, the
@@ -41,7 +41,7 @@ public:
     explicit ReaderUnderTest(const QString& directory);
     ~ReaderUnderTest();
 
-    Form1& window() { return *m_window; }
+    ReaderWindow& window() { return *m_window; }
     QPlainTextEdit* textBox() const;
 
 private:
@@ -52,7 +52,7 @@ private:
     IniSettingsStore m_settings;
     NoChoosers m_choosers;
     DataFilePreload m_preload;
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<ReaderWindow> m_window;
 };
 
 // The baseline: a plain main window with a plain text box of the reader's size.

@@ -7,8 +7,9 @@
 #include "RatioTable.h"
 #include "ReaderHarness.h"
 
-#include "app/Form1.h"
+#include "app/ArticleView.h"
 #include "app/Reader.h"
+#include "app/ReaderWindow.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 
@@ -286,15 +287,15 @@ void showAgainstSetPlainText(benchmark::State& state, Collection collection, int
         state.SkipWithError("a window did not start");
         return;
     }
-    const QString text = reader.window().ArticleText(article);
+    const QString text = reader.window().session().articles()(article);
     QPlainTextEdit* plain = bare.textBox();
     Rounds rounds(2);
     for (auto _ : state) {
         const bool ok = rounds.run({[&] {
                                         return timeShow(
                                             reader.textBox()->viewport(),
-                                            [&] { reader.window().ShowArticle(article); },
-                                            [&] { reader.window().ShowArticle(0); });
+                                            [&] { showArticleText(reader.textBox(), text); },
+                                            [&] { showArticleText(reader.textBox(), {}); });
                                     },
                                     [&] {
                                         return timeShow(
@@ -320,21 +321,18 @@ void longLineAgainstChinese(benchmark::State& state, Collection collection, qint
         state.SkipWithError("the window did not start");
         return;
     }
-    // Slots past the collection's articles, which ShowArticle shows all the same.
-    constexpr int LetterSlot = 10;
-    constexpr int ChineseSlot = 11;
-    Form1& window = reader.window();
-    window.ArticleText.appendLines(LetterSlot, QString(chars, QLatin1Char('x')));
-    window.ArticleText.appendLines(ChineseSlot, chineseLine(chars));
-    QWidget* viewport = reader.textBox()->viewport();
-    const auto showSlot = [&](int slot) {
+    // As the store holds them: CR LF before the line.
+    const QString letters = QStringLiteral("\r\n") + QString(chars, QLatin1Char('x'));
+    const QString chinese = QStringLiteral("\r\n") + chineseLine(chars);
+    QPlainTextEdit* box = reader.textBox();
+    const auto showLine = [&](const QString& line) {
         return timeShow(
-            viewport, [&] { window.ShowArticle(slot); }, [&] { window.ShowArticle(0); });
+            box->viewport(), [&] { showArticleText(box, line); },
+            [&] { showArticleText(box, {}); });
     };
     Rounds rounds(2);
     for (auto _ : state) {
-        if (!rounds.run(
-                {[&] { return showSlot(LetterSlot); }, [&] { return showSlot(ChineseSlot); }})) {
+        if (!rounds.run({[&] { return showLine(letters); }, [&] { return showLine(chinese); }})) {
             state.SkipWithError("not painted");
             return;
         }
@@ -382,8 +380,8 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
     }
     const Collection show = showCollection(root);
-    for (size_t i = 0; i < ShowArticleBytes.size(); ++i)
-        add(names::show(ShowArticleBytes[i]), showAgainstSetPlainText, show, int(i) + 1)
+    for (size_t i = 0; i < ShownArticleBytes.size(); ++i)
+        add(names::show(ShownArticleBytes[i]), showAgainstSetPlainText, show, int(i) + 1)
             ->UseManualTime()
             ->MinTime(0.3);
     for (qint64 chars : LongLineChars)

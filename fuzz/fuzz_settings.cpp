@@ -60,11 +60,11 @@ void readAppearance(IniSettingsStore& store, const QString& application) {
     for (const QLatin1String key : {KeyName, KeyBold, KeyItalic, KeySize, KeyUnderline,
                                     KeyStrikethrough, KeyForeColor, KeyBackColor}) {
         QString text;
-        const int error = errorOf([&] { text = store.ReadSetting(application, Section, key, {}); });
+        const int error = errorOf([&] { text = store.readSetting(application, Section, key, {}); });
         // A file QSettings cannot parse, or a value that is no text.
         fuzz::expect(error == 0 || error == RuntimeError::PathFileAccess ||
                          error == RuntimeError::TypeMismatch,
-                     "ReadSetting raised an unexpected error");
+                     "readSetting raised an unexpected error");
         if (error == 0)
             checkReadings(key, text);
     }

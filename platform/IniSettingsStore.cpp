@@ -140,7 +140,7 @@ QString IniSettingsStore::groupName(const QString& application) {
     return QString::fromLatin1(hash.left(16).toHex());
 }
 
-QString IniSettingsStore::ReadSetting(const QString& application, const QString& section,
+QString IniSettingsStore::readSetting(const QString& application, const QString& section,
                                       const QString& key, const QString& defaultText) {
     requireRegularFile(m_fileName);
     const QSettings settings(m_fileName, QSettings::IniFormat);
@@ -157,7 +157,7 @@ QString IniSettingsStore::ReadSetting(const QString& application, const QString&
     return value.toString();
 }
 
-void IniSettingsStore::WriteSetting(const QString& application, const QString& section,
+void IniSettingsStore::writeSetting(const QString& application, const QString& section,
                                     const QString& key, const QString& value) {
     requireRegularFile(m_fileName);
     requireRewriteKeepsFile(m_fileName);

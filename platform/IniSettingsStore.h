@@ -18,9 +18,9 @@ public:
 
     const QString& fileName() const { return m_fileName; }
 
-    QString ReadSetting(const QString& application, const QString& section, const QString& key,
+    QString readSetting(const QString& application, const QString& section, const QString& key,
                         const QString& defaultText) override;
-    void WriteSetting(const QString& application, const QString& section, const QString& key,
+    void writeSetting(const QString& application, const QString& section, const QString& key,
                       const QString& value) override;
 
     // The group that holds one application's settings.

@@ -47,17 +47,16 @@ bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& c
     QString decoded;
     decoded.reserve(decoder.requiredSpace(NarrowTextBlock + 1));
     qsizetype kept = 0;
-    qsizetype blockSize = NarrowTextFirstBlock;
     for (;;) {
-        const qint64 wanted = to < 0 ? blockSize : std::min<qint64>(blockSize, to - file.pos());
+        const qint64 wanted =
+            to < 0 ? NarrowTextBlock : std::min<qint64>(NarrowTextBlock, to - file.pos());
         // One spare byte for the line end that a last line may lack.
-        bytes.resize(kept + blockSize + 1);
+        bytes.resize(kept + NarrowTextBlock + 1);
         const qint64 got = file.read(bytes.data() + kept, wanted);
         if (got < 0)
             throw RuntimeError::fileAccess(path, file.errorString());
         if (got == 0 && wanted > 0 && to >= 0)
             throw RuntimeError::fileAccess(path, QStringLiteral("檔案在讀取時變短了"));
-        blockSize = NarrowTextBlock;
         const bool atEnd = got == 0;
         const qsizetype filled = kept + got;
         // The kept bytes hold no line end, or only a CR held back at their end,
@@ -90,17 +89,10 @@ bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& c
 } // namespace
 
 void LineSink::lines(QStringView piece) {
-    const char16_t* text = piece.utf16();
-    const qsizetype length = piece.size();
-    qsizetype pos = 0;
-    while (pos < length) {
-        qsizetype end = pos;
-        while (end < length && !isLineEnd(text[end]))
-            ++end;
-        line(piece.sliced(pos, end - pos));
-        pos = end + 1;
-        if (end + 1 < length && text[end] == u'\r' && text[end + 1] == u'\n')
-            ++pos;
+    for (qsizetype pos = 0; pos < piece.size();) {
+        const LineBounds bounds = lineAt(piece, pos);
+        line(piece.sliced(pos, bounds.end - pos));
+        pos = bounds.next;
     }
 }
 

@@ -25,17 +25,34 @@ public:
     void lines(QStringView piece) final;
 };
 
-// The file is read in blocks of these sizes. The first is small because a Big5
-// file read in a UTF-8 locale fails the UTF-8 attempt within its first bytes.
-// The later ones keep the decoded text in the cache and the buffers to a few
-// pages: larger ones measured slower, most of all on small collections, whose
-// load then pays noticeably for faulting in the buffers.
-inline constexpr qsizetype NarrowTextFirstBlock = qsizetype(64) << 10;
+// The file is read in blocks of this size, which keeps the decoded text in the
+// cache and the buffers to a few pages: larger ones measured slower, most of
+// all on small collections, whose load then pays noticeably for faulting in
+// the buffers.
 inline constexpr qsizetype NarrowTextBlock = qsizetype(64) << 10;
 
 // CR and LF each end a line (a CR LF pair ends one line).
 inline bool isLineEnd(char16_t c) {
     return c == u'\r' || c == u'\n';
+}
+
+// Where the line that starts at `from` ends (its line end excluded), and where
+// the next one starts: after CR LF, a lone CR or a lone LF, or at the end of
+// the text for a last line without a line end.
+struct LineBounds {
+    qsizetype end;
+    qsizetype next;
+};
+inline LineBounds lineAt(QStringView text, qsizetype from) {
+    const char16_t* data = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype end = from;
+    while (end < size && !isLineEnd(data[end]))
+        ++end;
+    if (end == size)
+        return {end, end};
+    const bool crlf = data[end] == u'\r' && end + 1 < size && data[end + 1] == u'\n';
+    return {end, end + (crlf ? 2 : 1)};
 }
 
 // The character set of the user's locale, as the C library reports it.

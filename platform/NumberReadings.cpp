@@ -108,4 +108,8 @@ qint16 toInt16(QStringView text) {
     return roundToInt16(*number);
 }
 
+QString singleText(float value) {
+    return QString::number(double(value), 'g', 7);
+}
+
 } // namespace numbers

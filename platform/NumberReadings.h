@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 #include <QtGlobal>
 
@@ -32,5 +33,9 @@ qint16 roundToInt16(double value);
 // value() rounded by roundToInt16(). Throws the type-mismatch error for a text
 // that is no number and the overflow error for one out of range.
 qint16 toInt16(QStringView text);
+
+// A single-precision value as at most seven significant digits, with a full
+// stop whatever the locale and no trailing zeros: "10.5", "12".
+QString singleText(float value);
 
 } // namespace numbers

@@ -1,6 +1,8 @@
 #include "platform/QtChoosers.h"
 
-#include "platform/CommonDialog.h"
+#include "platform/ChooserState.h"
+#include "platform/NumberReadings.h"
+#include "platform/QtDialogs.h"
 #include "platform/RgbColor.h"
 #include "platform/RuntimeError.h"
 
@@ -34,7 +36,7 @@ QColor shownColor(qint32 value, const QWidget* parent) {
 
 // Sizes are typed with a full stop, whatever the locale, as they are stored.
 QString sizeText(float points) {
-    return points > 0.0f ? QString::number(double(points), 'g', 7) : QString();
+    return points > 0.0f ? numbers::singleText(points) : QString();
 }
 
 // Runs a colour chooser from `start`; returns true when the user took a colour.
@@ -50,18 +52,18 @@ bool pickColor(QWidget* parent, const QColor& start, QColor& chosen) {
 
 class FontChooser final : public QDialog {
 public:
-    FontChooser(const CommonDialog& start, QWidget* parent)
-        : QDialog(parent), m_color(start.Color) {
+    FontChooser(const ChooserState& start, QWidget* parent)
+        : QDialog(parent), m_color(start.color) {
         setWindowTitle(QStringLiteral("字型"));
-        const bool effects = (start.Flags & chooserflags::FontEffects) != 0;
+        const bool effects = (start.flags & chooserflags::FontEffects) != 0;
 
         m_face = new QFontComboBox(this);
         m_face->setObjectName(QStringLiteral("face"));
         m_face->setInsertPolicy(QComboBox::NoInsert);
-        m_face->setCurrentFont(QFont(start.FontName));
+        m_face->setCurrentFont(QFont(start.fontName));
         // A face that is not installed (the design face usually is not) is
         // still shown and returned as it was given.
-        m_face->setEditText(start.FontName);
+        m_face->setEditText(start.fontName);
 
         m_size = new QComboBox(this);
         m_size->setObjectName(QStringLiteral("size"));
@@ -71,14 +73,14 @@ public:
             m_size->addItem(QString::number(points));
         m_size->setValidator(new QRegularExpressionValidator(
             QRegularExpression(QStringLiteral(R"(\d{1,4}(\.\d{1,2})?)")), m_size));
-        m_size->setEditText(sizeText(start.FontSize));
+        m_size->setEditText(sizeText(start.fontSize));
 
-        m_bold = addCheck(QStringLiteral("bold"), QStringLiteral("粗體"), start.FontBold);
-        m_italic = addCheck(QStringLiteral("italic"), QStringLiteral("斜體"), start.FontItalic);
+        m_bold = addCheck(QStringLiteral("bold"), QStringLiteral("粗體"), start.bold);
+        m_italic = addCheck(QStringLiteral("italic"), QStringLiteral("斜體"), start.italic);
         m_underline =
-            addCheck(QStringLiteral("underline"), QStringLiteral("底線"), start.FontUnderline);
+            addCheck(QStringLiteral("underline"), QStringLiteral("底線"), start.underline);
         m_strikeout =
-            addCheck(QStringLiteral("strikeout"), QStringLiteral("刪除線"), start.FontStrikethru);
+            addCheck(QStringLiteral("strikeout"), QStringLiteral("刪除線"), start.strikeOut);
 
         m_colorButton = new QPushButton(QStringLiteral("選擇色彩…"), this);
         m_colorButton->setObjectName(QStringLiteral("colorButton"));
@@ -91,8 +93,8 @@ public:
         m_sample->setAutoFillBackground(true);
 
         m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("確定"));
-        m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+        m_buttons->button(QDialogButtonBox::Ok)->setText(OkCaption.toString());
+        m_buttons->button(QDialogButtonBox::Cancel)->setText(CancelCaption.toString());
 
         auto* form = new QFormLayout(this);
         form->addRow(QStringLiteral("字型："), m_face);
@@ -125,14 +127,14 @@ public:
         refresh();
     }
 
-    void takeChoice(CommonDialog& dialog) const {
-        dialog.FontName = m_face->currentText();
-        dialog.FontSize = chosenSize();
-        dialog.FontBold = m_bold->isChecked();
-        dialog.FontItalic = m_italic->isChecked();
-        dialog.FontUnderline = m_underline->isChecked();
-        dialog.FontStrikethru = m_strikeout->isChecked();
-        dialog.Color = m_color;
+    void takeChoice(ChooserState& dialog) const {
+        dialog.fontName = m_face->currentText();
+        dialog.fontSize = chosenSize();
+        dialog.bold = m_bold->isChecked();
+        dialog.italic = m_italic->isChecked();
+        dialog.underline = m_underline->isChecked();
+        dialog.strikeOut = m_strikeout->isChecked();
+        dialog.color = m_color;
     }
 
 private:
@@ -195,26 +197,26 @@ private:
     qint32 m_color;
 };
 
-void cancelled(const CommonDialog& dialog) {
-    if (dialog.CancelError)
+void cancelled(const ChooserState& dialog) {
+    if (dialog.cancelIsError)
         throw RuntimeError::chooserCancelled();
 }
 
 } // namespace
 
-void QtChoosers::showFont(QWidget* parent, CommonDialog& dialog) {
+void QtChoosers::showFont(QWidget* parent, ChooserState& dialog) {
     FontChooser chooser(dialog, parent);
     if (chooser.exec() != QDialog::Accepted)
         return cancelled(dialog);
     chooser.takeChoice(dialog);
 }
 
-void QtChoosers::showColor(QWidget* parent, CommonDialog& dialog) {
-    const QColor start = (dialog.Flags & chooserflags::ColorStartFromHeld) != 0
-                             ? shownColor(dialog.Color, parent)
+void QtChoosers::showColor(QWidget* parent, ChooserState& dialog) {
+    const QColor start = (dialog.flags & chooserflags::ColorStartFromHeld) != 0
+                             ? shownColor(dialog.color, parent)
                              : QColor(Qt::black);
     QColor chosen;
     if (!pickColor(parent, start, chosen))
         return cancelled(dialog);
-    dialog.Color = rgbcolor::fromQColor(chosen);
+    dialog.color = rgbcolor::fromQColor(chosen);
 }

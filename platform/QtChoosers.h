@@ -7,6 +7,6 @@
 // desktop's native dialogs, so they look and behave the same everywhere.
 class QtChoosers final : public Choosers {
 public:
-    void showFont(QWidget* parent, CommonDialog& dialog) override;
-    void showColor(QWidget* parent, CommonDialog& dialog) override;
+    void showFont(QWidget* parent, ChooserState& dialog) override;
+    void showColor(QWidget* parent, ChooserState& dialog) override;
 };

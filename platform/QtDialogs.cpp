@@ -11,9 +11,6 @@
 
 namespace {
 
-const QString OkText = QStringLiteral("確定");
-const QString CancelText = QStringLiteral("取消");
-
 // A message box with one OK button, its caption in the program's language.
 void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
     // Our texts use CR LF; the label wants plain line feeds.
@@ -21,7 +18,7 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, cons
                     QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                     QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
-    box.button(QMessageBox::Ok)->setText(OkText);
+    box.button(QMessageBox::Ok)->setText(OkCaption.toString());
     box.exec();
 }
 
@@ -40,8 +37,8 @@ QString QtDialogs::askText(QWidget* parent, const QString& prompt, const QString
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setOkButtonText(OkText);
-    dialog.setCancelButtonText(CancelText);
+    dialog.setOkButtonText(OkCaption.toString());
+    dialog.setCancelButtonText(CancelCaption.toString());
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 

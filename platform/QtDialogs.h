@@ -2,6 +2,13 @@
 
 #include "platform/Dialogs.h"
 
+#include <QStringView>
+
+// The captions of the buttons of our boxes and choosers, in the program's
+// language whatever the desktop's.
+inline constexpr QStringView OkCaption = u"確定";
+inline constexpr QStringView CancelCaption = u"取消";
+
 // The real modal boxes and beep.
 class QtDialogs final : public Dialogs {
 public:

@@ -16,7 +16,6 @@ public:
         TypeMismatch = 13,
         InternalError = 51,
         FileNotFound = 53,
-        FileAlreadyOpen = 55,
         DiskFull = 61,
         PathFileAccess = 75,
         InvalidPropertyValue = 380,

@@ -12,10 +12,10 @@ public:
     // The stored text, or defaultText when the application, the section or the
     // key is absent. Never creates anything. Throws RuntimeError when the store
     // cannot be read.
-    virtual QString ReadSetting(const QString& application, const QString& section,
+    virtual QString readSetting(const QString& application, const QString& section,
                                 const QString& key, const QString& defaultText) = 0;
     // Stores the text, replacing any earlier value and keeping every other one.
     // Throws RuntimeError when the store cannot be written.
-    virtual void WriteSetting(const QString& application, const QString& section,
+    virtual void writeSetting(const QString& application, const QString& section,
                               const QString& key, const QString& value) = 0;
 };

@@ -150,9 +150,9 @@ if ((record)); then
   on a worker thread from just before the window is created. "first article
   only" starts the reader on a collection of just the article it opens on, so
   the difference is what the load adds.
-- ShowArticle: until the text box has painted, against setPlainText of the
+- show article: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
-- ShowArticle one line of "x": an article of a single line of one letter,
+- show article, one line of "x": an article of a single line of one letter,
   which offers no break opportunity, against an article of one line of as
   many Chinese characters, each shown in the reader's box until it has
   painted. Such an article wraps anywhere; Qt's word-boundary wrapping is

@@ -81,16 +81,13 @@ void ArticleSlots::appendLines(int index, QStringView lines) {
         std::copy_n(in, inLength - 2, out + 2);
         return;
     }
-    const char16_t* const inEnd = in + inLength;
     const char16_t* const outStart = out;
-    while (in < inEnd) {
+    for (qsizetype pos = 0; pos < inLength;) {
+        const LineBounds bounds = lineAt(lines, pos);
         *out++ = u'\r';
         *out++ = u'\n';
-        const char16_t* lineEnd = std::find_if(in, inEnd, isLineEnd);
-        out = std::copy(in, lineEnd, out);
-        in = lineEnd;
-        if (in < inEnd)
-            in += (*in == u'\r' && in + 1 < inEnd && in[1] == u'\n') ? 2 : 1;
+        out = std::copy(in + pos, in + bounds.end, out);
+        pos = bounds.next;
     }
     // Never leave unwritten characters behind, whatever the counts said.
     slot.truncate(oldLength + (out - outStart));

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-// The fixed store of article texts (the window's ArticleText): slot 0 holds the text before the
-// first separator line, slots 1 to ArticleCount the articles, and the slot after the last article
+// The fixed store of article texts: slot 0 holds the text before the first separator line,
+// slots 1 to the article count the articles, and the slot after the last article
 // the text after the last separator. It never grows or shrinks.
 class ArticleSlots {
 public:

@@ -40,7 +40,7 @@ public:
             if (separator == piece.size())
                 return;
             countSeparator();
-            pos = afterLineEnd(piece, separator);
+            pos = lineAt(piece, separator).next;
         }
     }
 
@@ -58,16 +58,6 @@ private:
                 return at;
         }
         return piece.size();
-    }
-
-    // Every line of a piece ends with a line end.
-    static qsizetype afterLineEnd(QStringView piece, qsizetype from) {
-        qsizetype at = from;
-        while (at < piece.size() && !isLineEnd(piece[at].unicode()))
-            ++at;
-        if (at + 1 < piece.size() && piece[at] == u'\r' && piece[at + 1] == u'\n')
-            return at + 2;
-        return at + 1;
     }
 
     void countSeparator() {

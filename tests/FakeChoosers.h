@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/ChooserState.h"
 #include "platform/Choosers.h"
-#include "platform/CommonDialog.h"
 #include "platform/RuntimeError.h"
 
 #include <QList>
@@ -13,24 +13,24 @@
 // OK or false for Cancel. Without a step a chooser is accepted unchanged.
 class FakeChoosers final : public Choosers {
 public:
-    using Step = std::function<bool(CommonDialog&)>;
+    using Step = std::function<bool(ChooserState&)>;
 
-    void showFont(QWidget*, CommonDialog& dialog) override { run(fontSeen, fontSteps, dialog); }
-    void showColor(QWidget*, CommonDialog& dialog) override { run(colorSeen, colorSteps, dialog); }
+    void showFont(QWidget*, ChooserState& dialog) override { run(fontSeen, fontSteps, dialog); }
+    void showColor(QWidget*, ChooserState& dialog) override { run(colorSeen, colorSteps, dialog); }
 
-    QList<CommonDialog> fontSeen;
-    QList<CommonDialog> colorSeen;
+    QList<ChooserState> fontSeen;
+    QList<ChooserState> colorSeen;
     QList<Step> fontSteps;
     QList<Step> colorSteps;
 
 private:
-    static void run(QList<CommonDialog>& seen, QList<Step>& steps, CommonDialog& dialog) {
+    static void run(QList<ChooserState>& seen, QList<Step>& steps, ChooserState& dialog) {
         seen << dialog;
-        CommonDialog choice = dialog;
+        ChooserState choice = dialog;
         const bool accepted = steps.isEmpty() || steps.takeFirst()(choice);
         if (accepted) {
             dialog = choice;
-        } else if (dialog.CancelError) {
+        } else if (dialog.cancelIsError) {
             throw RuntimeError::chooserCancelled();
         }
     }

@@ -12,7 +12,7 @@
 // fail on one key.
 class FakeSettingsStore final : public SettingsStore {
 public:
-    QString ReadSetting(const QString& application, const QString& section, const QString& key,
+    QString readSetting(const QString& application, const QString& section, const QString& key,
                         const QString& defaultText) override {
         if (key == failingKey)
             throw RuntimeError::fileAccess(QStringLiteral("settings"), QStringLiteral("fake"));
@@ -20,7 +20,7 @@ public:
             throw std::bad_alloc();
         return values.value(path(application, section, key), defaultText);
     }
-    void WriteSetting(const QString& application, const QString& section, const QString& key,
+    void writeSetting(const QString& application, const QString& section, const QString& key,
                       const QString& value) override {
         if (key == failingKey)
             throw RuntimeError::fileAccess(QStringLiteral("settings"), QStringLiteral("fake"));

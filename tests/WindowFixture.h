@@ -4,27 +4,28 @@
 #include "FakeDialogs.h"
 #include "FakeSettingsStore.h"
 #include "TestFiles.h"
-#include "app/Form1.h"
+#include "app/ReaderWindow.h"
 #include "platform/ProgramDirectory.h"
-#include "store/DataFilePreload.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
 
 #include <memory>
 
-// A real Form1 over a temporary program directory, fake dialogs and choosers
-// and an empty settings store.
+// A real ReaderWindow over a temporary program directory, fake dialogs and
+// choosers and an empty settings store.
 struct WindowFixture {
     WindowFixture() : directory(files.path()) {}
 
-    Form1& window() {
+    ReaderWindow& window() {
         if (!form)
-            form = std::make_unique<Form1>(
-                ReaderServices{dialogs, directory, settings, choosers, preload});
+            form = std::make_unique<ReaderWindow>(
+                ReaderServices{dialogs, directory, settings, choosers});
         return *form;
     }
-    QPlainTextEdit* text() { return window().findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
+    QPlainTextEdit* text() {
+        return window().findChild<QPlainTextEdit*>(QStringLiteral("articleText"));
+    }
     QAction* action(const char* name) {
         return window().findChild<QAction*>(QString::fromLatin1(name));
     }
@@ -34,7 +35,5 @@ struct WindowFixture {
     FakeDialogs dialogs;
     FakeSettingsStore settings;
     FakeChoosers choosers;
-    // Set before window() to have start-up take a read-ahead collection.
-    DataFilePreload* preload = nullptr;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<ReaderWindow> form;
 };

@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
     const int count = args[3].toInt();
     try {
         for (int i = 0; i < count; ++i)
-            store.WriteSetting(args[2], QStringLiteral("Font"), QStringLiteral("K%1").arg(i),
+            store.writeSetting(args[2], QStringLiteral("Font"), QStringLiteral("K%1").arg(i),
                                QString::number(i));
     } catch (const RuntimeError&) {
         return 1;

@@ -67,21 +67,21 @@ struct AppearanceFixture : WindowFixture {
 // Accepts a font choice with these values.
 FakeChoosers::Step fontChoice(const QString& face, float size, bool bold, bool italic,
                               bool underline, bool strikeout, qint32 color) {
-    return [=](CommonDialog& d) {
-        d.FontName = face;
-        d.FontSize = size;
-        d.FontBold = bold;
-        d.FontItalic = italic;
-        d.FontUnderline = underline;
-        d.FontStrikethru = strikeout;
-        d.Color = color;
+    return [=](ChooserState& d) {
+        d.fontName = face;
+        d.fontSize = size;
+        d.bold = bold;
+        d.italic = italic;
+        d.underline = underline;
+        d.strikeOut = strikeout;
+        d.color = color;
         return true;
     };
 }
 
 FakeChoosers::Step colorChoice(qint32 color, bool accept = true) {
-    return [=](CommonDialog& d) {
-        d.Color = color;
+    return [=](ChooserState& d) {
+        d.color = color;
         return accept;
     };
 }
@@ -184,7 +184,7 @@ private Q_SLOTS:
         fx.settings.failingKey = failingKey;
         // A bad stored value must not cost the reading position.
         fx.files.write(QStringLiteral("MyPage.txt"), "2\r\n");
-        QVERIFY(fx.window().Form_Load());
+        QVERIFY(fx.window().start());
         QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(2 of 3)"));
         fx.verifyLook(look);
         QVERIFY(fx.settings.writes.isEmpty());
@@ -224,18 +224,18 @@ private Q_SLOTS:
         QFETCH(QStringList, writes);
         const LocaleGuard german(QLocale(QLocale::German, QLocale::Germany));
         AppearanceFixture fx;
-        QVERIFY(fx.window().Form_Load());
+        QVERIFY(fx.window().start());
         if (choice)
             fx.choosers.fontSteps << choice;
-        fx.action("mfont")->trigger();
+        fx.action("fontAction")->trigger();
         fx.verifyLook(look);
         QCOMPARE(fx.settings.writes, writes);
-        QCOMPARE(fx.window().cmDialog1.Flags, 323);
-        QVERIFY(fx.window().cmDialog1.CancelError);
+        QCOMPARE(fx.choosers.fontSeen.last().flags, 323);
+        QVERIFY(fx.choosers.fontSeen.last().cancelIsError);
 
         // What was written is what the next start shows.
         AppearanceFixture next(fx.settings.writes);
-        QVERIFY(next.window().Form_Load());
+        QVERIFY(next.window().start());
         next.verifyLook(look);
     }
 
@@ -244,50 +244,49 @@ private Q_SLOTS:
     void fontChooserStartsFromRetainedStyle() {
         AppearanceFixture fx({"Name=Noto Sans", "Bold=True", "Italic=True", "Underline=True",
                               "Strikethrough=True", "Size=10.5", "ForeColor=255"});
-        QVERIFY(fx.window().Form_Load());
-        fx.action("mfont")->trigger();
-        const CommonDialog first = fx.choosers.fontSeen.value(0);
-        QCOMPARE(first.FontName, QStringLiteral("Noto Sans"));
-        QCOMPARE(first.FontSize, 10.5f);
-        QCOMPARE(first.Color, 255);
-        QVERIFY(!first.FontBold && !first.FontItalic && !first.FontUnderline &&
-                !first.FontStrikethru);
+        QVERIFY(fx.window().start());
+        fx.action("fontAction")->trigger();
+        const ChooserState first = fx.choosers.fontSeen.value(0);
+        QCOMPARE(first.fontName, QStringLiteral("Noto Sans"));
+        QCOMPARE(first.fontSize, 10.5f);
+        QCOMPARE(first.color, 255);
+        QVERIFY(!first.bold && !first.italic && !first.underline && !first.strikeOut);
         QVERIFY(!fx.text()->font().bold());
         QCOMPARE(fx.stored(QStringLiteral("Bold")), QStringLiteral("False"));
 
         fx.choosers.fontSteps << fontChoice(Ming, 12, true, false, true, false, 0);
-        fx.action("mfont")->trigger();
+        fx.action("fontAction")->trigger();
         // A cancelled choice changes nothing the next chooser starts from.
-        fx.choosers.fontSteps << [](CommonDialog& d) {
-            d.FontBold = false;
-            d.FontUnderline = false;
+        fx.choosers.fontSteps << [](ChooserState& d) {
+            d.bold = false;
+            d.underline = false;
             return false;
         };
-        fx.action("mfont")->trigger();
-        fx.action("mfont")->trigger();
-        const CommonDialog last = fx.choosers.fontSeen.value(3);
-        QVERIFY(last.FontBold && !last.FontItalic && last.FontUnderline && !last.FontStrikethru);
-        QCOMPARE(last.FontName, Ming);
-        QCOMPARE(last.FontSize, 12.0f);
+        fx.action("fontAction")->trigger();
+        fx.action("fontAction")->trigger();
+        const ChooserState last = fx.choosers.fontSeen.value(3);
+        QVERIFY(last.bold && !last.italic && last.underline && !last.strikeOut);
+        QCOMPARE(last.fontName, Ming);
+        QCOMPARE(last.fontSize, 12.0f);
     }
 
     void fontCancelChangesNothing() {
         AppearanceFixture fx({"Size=14", "ForeColor=255"});
-        QVERIFY(fx.window().Form_Load());
-        fx.choosers.fontSteps << [](CommonDialog& d) {
-            d.FontName = QStringLiteral("Noto Sans");
-            d.Color = 0xFF00;
+        QVERIFY(fx.window().start());
+        fx.choosers.fontSteps << [](ChooserState& d) {
+            d.fontName = QStringLiteral("Noto Sans");
+            d.color = 0xFF00;
             return false;
         };
-        fx.action("mfont")->trigger();
+        fx.action("fontAction")->trigger();
         fx.verifyLook({Ming, false, false, 14, false, false, 255, 0xFFFFFF, 0xFFFFFF});
         QVERIFY(fx.settings.writes.isEmpty());
         QVERIFY(!fx.dialogs.reported);
         QCOMPARE(fx.window().exitStatus(), 0);
-        // The dialog keeps what the command set in it before the chooser.
-        QCOMPARE(fx.window().cmDialog1.FontName, Ming);
-        QCOMPARE(fx.window().cmDialog1.FontSize, 14.0f);
-        QCOMPARE(fx.window().cmDialog1.Color, 255);
+        // The chooser state keeps the text colour set before the chooser.
+        fx.choosers.colorSteps << colorChoice(0, false);
+        fx.action("backgroundAction")->trigger();
+        QCOMPARE(fx.choosers.colorSeen.last().color, 255);
     }
 
     // The colour chooser starts at the last text colour or background,
@@ -308,24 +307,24 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(qint32, start);
         AppearanceFixture fx;
-        QVERIFY(fx.window().Form_Load());
+        QVERIFY(fx.window().start());
         for (const QString& command : commands) {
             const QStringList parts = command.split(u' ');
             const qint32 color = parts[1].toInt();
             const bool accept = !parts[0].startsWith(QStringLiteral("cancel"));
             if (parts[0].endsWith(QStringLiteral("font"))) {
                 fx.choosers.fontSteps << colorChoice(color, accept);
-                fx.action("mfont")->trigger();
+                fx.action("fontAction")->trigger();
             } else {
                 fx.choosers.colorSteps << colorChoice(color, accept);
-                fx.action("mbgColor")->trigger();
+                fx.action("backgroundAction")->trigger();
             }
         }
         fx.choosers.colorSteps << colorChoice(0, false);
-        fx.action("mbgColor")->trigger();
-        QCOMPARE(fx.choosers.colorSeen.last().Color, start);
-        QCOMPARE(fx.choosers.colorSeen.last().Flags, 323);
-        QVERIFY(fx.choosers.colorSeen.last().CancelError);
+        fx.action("backgroundAction")->trigger();
+        QCOMPARE(fx.choosers.colorSeen.last().color, start);
+        QCOMPARE(fx.choosers.colorSeen.last().flags, 323);
+        QVERIFY(fx.choosers.colorSeen.last().cancelIsError);
     }
 
     void backgroundCommand_data() {
@@ -343,9 +342,9 @@ private Q_SLOTS:
         QFETCH(qint32, shown);
         QFETCH(QStringList, writes);
         AppearanceFixture fx({"Size=14", "BackColor=16711680"});
-        QVERIFY(fx.window().Form_Load());
+        QVERIFY(fx.window().start());
         fx.choosers.colorSteps << choice;
-        fx.action("mbgColor")->trigger();
+        fx.action("backgroundAction")->trigger();
         fx.verifyLook({Ming, false, false, 14, false, false, 0, shown, shown});
         QCOMPARE(fx.settings.writes, writes);
         QVERIFY(!fx.dialogs.reported);
@@ -376,10 +375,10 @@ private Q_SLOTS:
         QFETCH(Look, look);
         QFETCH(QStringList, writes);
         AppearanceFixture fx;
-        QVERIFY(fx.window().Form_Load());
+        QVERIFY(fx.window().start());
         fx.settings.failingKey = failingKey;
         fx.choosers.fontSteps << choice;
-        fx.action("mfont")->trigger();
+        fx.action("fontAction")->trigger();
         fx.verifyLook(look);
         QCOMPARE(fx.settings.writes, writes);
         QVERIFY(!fx.dialogs.reported);
@@ -387,7 +386,7 @@ private Q_SLOTS:
 
         fx.settings.failingKey.clear();
         fx.choosers.colorSteps << colorChoice(0xC0C0C0);
-        fx.action("mbgColor")->trigger();
+        fx.action("backgroundAction")->trigger();
         QCOMPARE(fx.stored(QStringLiteral("BackColor")), QStringLiteral("12632256"));
     }
 };

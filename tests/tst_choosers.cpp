@@ -1,4 +1,4 @@
-#include "platform/CommonDialog.h"
+#include "platform/ChooserState.h"
 #include "platform/QtChoosers.h"
 #include "platform/RuntimeError.h"
 
@@ -22,20 +22,20 @@ const QString Installed = QStringLiteral("Noto Serif CJK TC");
 // Long enough for a chooser to open on a loaded machine under a sanitizer.
 constexpr int DialogWaitMs = 20000;
 
-CommonDialog held() {
-    CommonDialog d;
-    d.CancelError = true;
-    d.Flags = 323;
-    d.FontName = QStringLiteral("新細明體");
-    d.FontSize = 11.0f;
-    d.Color = 255;
+ChooserState held() {
+    ChooserState d;
+    d.cancelIsError = true;
+    d.flags = 323;
+    d.fontName = QStringLiteral("新細明體");
+    d.fontSize = 11.0f;
+    d.color = 255;
     return d;
 }
 
-bool sameValues(const CommonDialog& a, const CommonDialog& b) {
-    return a.FontName == b.FontName && a.FontSize == b.FontSize && a.FontBold == b.FontBold &&
-           a.FontItalic == b.FontItalic && a.FontUnderline == b.FontUnderline &&
-           a.FontStrikethru == b.FontStrikethru && a.Color == b.Color;
+bool sameValues(const ChooserState& a, const ChooserState& b) {
+    return a.fontName == b.fontName && a.fontSize == b.fontSize && a.bold == b.bold &&
+           a.italic == b.italic && a.underline == b.underline && a.strikeOut == b.strikeOut &&
+           a.color == b.color;
 }
 
 void clickOk(QWidget* dialog) {
@@ -96,7 +96,7 @@ private Q_SLOTS:
     }
 
     void fontChooserReturnsTheChoice() {
-        CommonDialog d = held();
+        ChooserState d = held();
         QtChoosers choosers;
         QString shownFace;
         QString shownSize;
@@ -125,18 +125,18 @@ private Q_SLOTS:
         QCOMPARE(shownFace, QStringLiteral("新細明體"));
         QCOMPARE(shownSize, QStringLiteral("11"));
         QVERIFY(!shownBold);
-        QCOMPARE(d.FontName, Installed);
-        QCOMPARE(d.FontSize, 10.5f);
-        QVERIFY(d.FontBold && !d.FontItalic && !d.FontUnderline && d.FontStrikethru);
-        QCOMPARE(d.Color, 0xFF00);
+        QCOMPARE(d.fontName, Installed);
+        QCOMPARE(d.fontSize, 10.5f);
+        QVERIFY(d.bold && !d.italic && !d.underline && d.strikeOut);
+        QCOMPARE(d.color, 0xFF00);
     }
 
     // Accepted untouched, the chooser hands back exactly what it started from.
     void fontChooserKeepsUntouchedValues() {
-        CommonDialog d = held();
-        d.FontBold = d.FontItalic = d.FontUnderline = d.FontStrikethru = true;
-        d.FontSize = 9.75f;
-        const CommonDialog before = d;
+        ChooserState d = held();
+        d.bold = d.italic = d.underline = d.strikeOut = true;
+        d.fontSize = 9.75f;
+        const ChooserState before = d;
         QtChoosers choosers;
         whenShown([](QWidget* chooser) { clickOk(chooser); });
         choosers.showFont(nullptr, d);
@@ -144,8 +144,8 @@ private Q_SLOTS:
     }
 
     void colorChooserReturnsTheChoice() {
-        CommonDialog d = held();
-        d.Color = 12632256;
+        ChooserState d = held();
+        d.color = 12632256;
         QColor shown;
         QtChoosers choosers;
         whenShown([&](QWidget* chooser) {
@@ -156,7 +156,7 @@ private Q_SLOTS:
         });
         choosers.showColor(nullptr, d);
         QCOMPARE(shown, QColor(192, 192, 192));
-        QCOMPARE(d.Color, 0xFF0000);
+        QCOMPARE(d.color, 0xFF0000);
     }
 
     // Cancel leaves every value as it was and is an error only when asked.
@@ -171,9 +171,9 @@ private Q_SLOTS:
     void cancel() {
         QFETCH(bool, font);
         QFETCH(bool, cancelError);
-        CommonDialog d = held();
-        d.CancelError = cancelError;
-        const CommonDialog before = d;
+        ChooserState d = held();
+        d.cancelIsError = cancelError;
+        const ChooserState before = d;
         QtChoosers choosers;
         whenShown([](QWidget* chooser) {
             if (auto* box = chooser->findChild<QCheckBox*>(QStringLiteral("italic")))

@@ -91,7 +91,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("count");
         QTest::addColumn<SlotMap>("slots");
-        const qsizetype first = NarrowTextFirstBlock;
+        const qsizetype first = NarrowTextBlock;
         const qsizetype second = first + NarrowTextBlock;
         const QByteArray head("***\r\n");
         for (const auto& [edge, name] : {std::pair(first, "first"), std::pair(second, "second")}) {

@@ -50,12 +50,12 @@ private Q_SLOTS:
         QCOMPARE(readLines(bytes), lines);
     }
 
-    // Lines and CR LF pairs that straddle the reader's blocks: the first one
-    // ends at NarrowTextFirstBlock, the next ones every NarrowTextBlock.
+    // Lines and CR LF pairs that straddle the reader's blocks, which end every
+    // NarrowTextBlock bytes.
     void blockBoundaries_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");
-        const qsizetype first = NarrowTextFirstBlock;
+        const qsizetype first = NarrowTextBlock;
         const qsizetype second = first + NarrowTextBlock;
         const QByteArray fill(first - 1, 'x');
         QTest::newRow("CR LF split") << fill + "\r\ny" << QStringList{QString(fill), "y"};

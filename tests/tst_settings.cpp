@@ -27,14 +27,14 @@ QByteArray writtenByTheProgram() {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("settings.ini"));
     IniSettingsStore store(file);
-    store.WriteSetting(QStringLiteral("/其他/data.txt"), Font, QStringLiteral("Name"),
+    store.writeSetting(QStringLiteral("/其他/data.txt"), Font, QStringLiteral("Name"),
                        QStringLiteral(" \"Noto\" Serif, Bold; @x=y "));
     return contents(file);
 }
 
 int writeFailure(IniSettingsStore& store, const QString& application, const QString& value) {
     try {
-        store.WriteSetting(application, Font, QStringLiteral("Name"), value);
+        store.writeSetting(application, Font, QStringLiteral("Name"), value);
     } catch (const RuntimeError& error) {
         return error.number();
     }
@@ -92,14 +92,14 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("settings.ini"));
         IniSettingsStore store(file);
-        store.WriteSetting(first, Font, QStringLiteral("Name"), QStringLiteral("one"));
-        QCOMPARE(store.ReadSetting(second, Font, QStringLiteral("Name"), QStringLiteral("none")),
+        store.writeSetting(first, Font, QStringLiteral("Name"), QStringLiteral("one"));
+        QCOMPARE(store.readSetting(second, Font, QStringLiteral("Name"), QStringLiteral("none")),
                  QStringLiteral("none"));
-        store.WriteSetting(second, Font, QStringLiteral("Name"), QStringLiteral("two"));
+        store.writeSetting(second, Font, QStringLiteral("Name"), QStringLiteral("two"));
 
         IniSettingsStore again(file);
-        QCOMPARE(again.ReadSetting(first, Font, QStringLiteral("Name"), {}), QStringLiteral("one"));
-        QCOMPARE(again.ReadSetting(second, Font, QStringLiteral("Name"), {}),
+        QCOMPARE(again.readSetting(first, Font, QStringLiteral("Name"), {}), QStringLiteral("one"));
+        QCOMPARE(again.readSetting(second, Font, QStringLiteral("Name"), {}),
                  QStringLiteral("two"));
         // The name stays in the file beside its values, for a person to read.
         QSettings raw(file, QSettings::IniFormat);
@@ -122,9 +122,9 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("settings.ini"));
-        IniSettingsStore(file).WriteSetting(QStringLiteral("/r/data.txt"), Font,
+        IniSettingsStore(file).writeSetting(QStringLiteral("/r/data.txt"), Font,
                                             QStringLiteral("Name"), value);
-        QCOMPARE(IniSettingsStore(file).ReadSetting(QStringLiteral("/r/data.txt"), Font,
+        QCOMPARE(IniSettingsStore(file).readSetting(QStringLiteral("/r/data.txt"), Font,
                                                     QStringLiteral("Name"), QStringLiteral("x")),
                  value);
     }
@@ -135,10 +135,10 @@ private Q_SLOTS:
         const QString file = dir.filePath(QStringLiteral("settings.ini"));
         IniSettingsStore store(file);
         const QString app = QStringLiteral("/opt/reader/data.txt");
-        store.WriteSetting(app, Font, QStringLiteral("Name"), QStringLiteral("新細明體"));
-        store.WriteSetting(app, Font, QStringLiteral("Bold"), QStringLiteral("True"));
-        store.WriteSetting(app, Font, QStringLiteral("Size"), QStringLiteral("10.5"));
-        store.WriteSetting(app, Font, QStringLiteral("BackColor"), QStringLiteral("16777215"));
+        store.writeSetting(app, Font, QStringLiteral("Name"), QStringLiteral("新細明體"));
+        store.writeSetting(app, Font, QStringLiteral("Bold"), QStringLiteral("True"));
+        store.writeSetting(app, Font, QStringLiteral("Size"), QStringLiteral("10.5"));
+        store.writeSetting(app, Font, QStringLiteral("BackColor"), QStringLiteral("16777215"));
         const QByteArray expected = '[' + IniSettingsStore::groupName(app).toLatin1() +
                                     "]\n"
                                     "Application=/opt/reader/data.txt\n"
@@ -172,10 +172,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("settings.ini"));
         IniSettingsStore store(file);
-        store.WriteSetting(QStringLiteral("/r/data.txt"), Font, QStringLiteral("Name"),
+        store.writeSetting(QStringLiteral("/r/data.txt"), Font, QStringLiteral("Name"),
                            QStringLiteral("Serif"));
         const QByteArray before = contents(file);
-        QCOMPARE(store.ReadSetting(application, section, key, QStringLiteral("False")),
+        QCOMPARE(store.readSetting(application, section, key, QStringLiteral("False")),
                  QStringLiteral("False"));
         QCOMPARE(contents(file), before);
     }
@@ -183,7 +183,7 @@ private Q_SLOTS:
     void readingCreatesNothing() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("sub/settings.ini"));
-        QCOMPARE(IniSettingsStore(file).ReadSetting(QStringLiteral("/r/data.txt"), Font,
+        QCOMPARE(IniSettingsStore(file).readSetting(QStringLiteral("/r/data.txt"), Font,
                                                     QStringLiteral("Name"), QStringLiteral("d")),
                  QStringLiteral("d"));
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -194,23 +194,23 @@ private Q_SLOTS:
         const QString file = dir.filePath(QStringLiteral("settings.ini"));
         IniSettingsStore first(file);
         IniSettingsStore second(file);
-        first.WriteSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"),
+        first.writeSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"),
                            QStringLiteral("A"));
-        second.WriteSetting(QStringLiteral("/b/data.txt"), Font, QStringLiteral("Name"),
+        second.writeSetting(QStringLiteral("/b/data.txt"), Font, QStringLiteral("Name"),
                             QStringLiteral("B"));
-        first.WriteSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Bold"),
+        first.writeSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Bold"),
                            QStringLiteral("True"));
-        second.WriteSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"),
+        second.writeSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"),
                             QStringLiteral("A2"));
         IniSettingsStore reader(file);
         QCOMPARE(
-            reader.ReadSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"), {}),
+            reader.readSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Name"), {}),
             QStringLiteral("A2"));
         QCOMPARE(
-            reader.ReadSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Bold"), {}),
+            reader.readSetting(QStringLiteral("/a/data.txt"), Font, QStringLiteral("Bold"), {}),
             QStringLiteral("True"));
         QCOMPARE(
-            reader.ReadSetting(QStringLiteral("/b/data.txt"), Font, QStringLiteral("Name"), {}),
+            reader.readSetting(QStringLiteral("/b/data.txt"), Font, QStringLiteral("Name"), {}),
             QStringLiteral("B"));
     }
 
@@ -231,7 +231,7 @@ private Q_SLOTS:
         IniSettingsStore store(file);
         for (const QString& app : {QStringLiteral("/a/data.txt"), QStringLiteral("/b/data.txt")}) {
             for (int i = 0; i < count; ++i) {
-                QCOMPARE(store.ReadSetting(app, Font, QStringLiteral("K%1").arg(i), "lost"),
+                QCOMPARE(store.readSetting(app, Font, QStringLiteral("K%1").arg(i), "lost"),
                          QString::number(i));
             }
         }
@@ -247,19 +247,19 @@ private Q_SLOTS:
                   "]\nFont\\Name=Noto Serif, Bold\nFont\\Size=@Variant(junk)\n");
         out.close();
         IniSettingsStore store(file);
-        QCOMPARE(store.ReadSetting(app, Font, QStringLiteral("Name"), {}),
+        QCOMPARE(store.readSetting(app, Font, QStringLiteral("Name"), {}),
                  QStringLiteral("Noto Serif, Bold"));
         QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 store.ReadSetting(app, Font, QStringLiteral("Size"), "11"));
+                                 store.readSetting(app, Font, QStringLiteral("Size"), "11"));
     }
 
     // A store that cannot be reached is an error, never a silent default.
     void unreachableStoreFails() {
         QTemporaryDir dir;
         IniSettingsStore store(dir.path()); // a directory, not a file
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.ReadSetting(QStringLiteral("/r"), Font,
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.readSetting(QStringLiteral("/r"), Font,
                                                                  QStringLiteral("Name"), "d"));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.WriteSetting(QStringLiteral("/r"), Font,
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.writeSetting(QStringLiteral("/r"), Font,
                                                                   QStringLiteral("Name"), "v"));
         const QString underFile = dir.filePath(QStringLiteral("plain"));
         QFile plain(underFile);
@@ -267,7 +267,7 @@ private Q_SLOTS:
         plain.close();
         QVERIFY_THROWS_EXCEPTION(
             RuntimeError, IniSettingsStore(underFile + "/settings.ini")
-                              .WriteSetting(QStringLiteral("/r"), Font, QStringLiteral("N"), "v"));
+                              .writeSetting(QStringLiteral("/r"), Font, QStringLiteral("N"), "v"));
     }
 
     // A save either keeps every other line's meaning or leaves the file as it was.
@@ -307,7 +307,7 @@ private Q_SLOTS:
             QCOMPARE(contents(file), before);
             return;
         }
-        QCOMPARE(store.ReadSetting(app, Font, QStringLiteral("Name"), {}), QStringLiteral("Serif"));
+        QCOMPARE(store.readSetting(app, Font, QStringLiteral("Name"), {}), QStringLiteral("Serif"));
         const QSettings after(file, QSettings::IniFormat);
         for (auto it = others.cbegin(); it != others.cend(); ++it)
             QCOMPARE(after.value(it.key()), it.value());
@@ -321,7 +321,7 @@ private Q_SLOTS:
         IniSettingsStore store(fifo);
         QCOMPARE(writeFailure(store, QStringLiteral("/r"), QStringLiteral("v")),
                  int(RuntimeError::PathFileAccess));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.ReadSetting(QStringLiteral("/r"), Font,
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store.readSetting(QStringLiteral("/r"), Font,
                                                                  QStringLiteral("Name"), "d"));
     }
 

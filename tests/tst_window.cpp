@@ -4,11 +4,33 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+
+namespace {
+
+// "intro", articles "A1".."An", "tail".
+QByteArray collection(int count) {
+    QByteArray bytes = "intro\r\n***\r\n";
+    for (int i = 1; i <= count; ++i)
+        bytes += "A" + QByteArray::number(i) + "\r\n***\r\n";
+    return bytes + "tail";
+}
+
+// A window started on a collection of `count` articles at `bookmark`.
+void startAt(WindowFixture& fx, int count, const QByteArray& bookmark) {
+    fx.files.write(QStringLiteral("data.txt"), collection(count));
+    fx.files.write(QStringLiteral("MyPage.txt"), bookmark);
+    QVERIFY(fx.window().start());
+}
+
+const QStringList ActionNames{"fontAction",        "backgroundAction",      "firstArticleAction",
+                              "goToArticleAction", "previousArticleAction", "nextArticleAction",
+                              "helpAction"};
+
+} // namespace
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -16,11 +38,10 @@ class TestWindow : public QObject {
 private Q_SLOTS:
     void design() {
         WindowFixture fx;
-        Form1& w = fx.window();
+        ReaderWindow& w = fx.window();
         QCOMPARE(w.windowTitle(), QStringLiteral("Orvenla"));
         QCOMPARE(w.font().family(), QStringLiteral("新細明體"));
-        QCOMPARE(w.font().pointSize(), 9);
-        QVERIFY(w.font().bold());
+        QVERIFY(w.font().bold() && w.font().pointSize() == 9);
         QVERIFY(!w.windowIcon().isNull());
 
         // Six top-level entries; "設定" holds two; eight items in all.
@@ -30,56 +51,162 @@ private Q_SLOTS:
             captions << a->text();
         QCOMPARE(captions,
                  (QStringList{"設定", "首篇", "到 ? 篇", "<<<上一篇", "下一篇>>>", "說明"}));
-        QMenu* settings = top[0]->menu();
-        QVERIFY(settings);
         QStringList sub;
-        for (QAction* a : settings->actions())
+        for (QAction* a : top[0]->menu()->actions())
             sub << a->text();
         QCOMPARE(sub, (QStringList{"字型", "背景"}));
-
-        const QStringList names{"mfont", "mbgColor", "mstart", "mto", "mpre", "mnext", "mhelp"};
-        for (const QString& name : names) {
+        for (const QString& name : ActionNames) {
             QAction* a = w.findChild<QAction*>(name);
-            QVERIFY2(a, qPrintable(name));
-            QVERIFY(a->isVisible());
-            QCOMPARE(a->isEnabled(), name != "mstart");
-            QVERIFY(a->shortcut().isEmpty());
-            QVERIFY(!a->isSeparator());
+            QVERIFY2(a && a->isVisible() && a->shortcut().isEmpty(), qPrintable(name));
+            QCOMPARE(a->isEnabled(), name != "firstArticleAction");
         }
 
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.centralWidget()->size(), QSize(712, 449));
-        QPlainTextEdit* text = fx.text();
-        QCOMPARE(text->geometry(), QRect(0, 0, 713, 449));
-        QCOMPARE(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(text->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        QCOMPARE(text->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-        QVERIFY(!text->isReadOnly());
-        QVERIFY(text->toPlainText().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), text);
+        QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
+        QVERIFY(!fx.text()->isReadOnly());
+        QCOMPARE(QApplication::focusWidget(), fx.text());
+        // A larger frame leaves the text box at its design size.
+        w.resize(1000, 800);
+        QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
     }
 
-    // A larger frame leaves the text box at its design size.
-    void largerFrameKeepsTextBox() {
+    // The menu items carry the session's outcomes: the text, the title, the
+    // two flags, the beep and the error box. Start-up touches no menu item.
+    void menuCommands() {
         WindowFixture fx;
+        startAt(fx, 10, "9");
+        QVERIFY(fx.action("previousArticleAction")->isEnabled());
+        fx.action("nextArticleAction")->trigger();
+        QCOMPARE(fx.text()->toPlainText(), QStringLiteral("\nA10"));
+        QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(10 of 10)"));
+        QVERIFY(!fx.action("nextArticleAction")->isEnabled());
+        fx.window().showNextArticle(); // as the keys do: the item is greyed now
+        QCOMPARE(fx.dialogs.beeps, 1);
+        fx.dialogs.answers << QStringLiteral("11");
+        fx.action("goToArticleAction")->trigger();
+        QCOMPARE(fx.dialogs.prompts, QStringList{QStringLiteral("輸入|到第幾篇??")});
+        QCOMPARE(fx.dialogs.messages, QStringList{QStringLiteral("錯誤輸入|輸入篇數過大")});
+        // Greyed in the menu, yet the command works whenever it runs.
+        fx.action("firstArticleAction")->setEnabled(true);
+        fx.action("firstArticleAction")->trigger();
+        QCOMPARE(fx.text()->toPlainText(), QStringLiteral("\nA1"));
+        QVERIFY(!fx.action("previousArticleAction")->isEnabled());
+        QVERIFY(fx.action("nextArticleAction")->isEnabled());
+        QVERIFY(!fx.dialogs.reported);
+    }
+
+    // Real key presses reach the commands and then the text box itself.
+    void keys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier) << "\n\nA4" << 1;
+        QTest::newRow("keypad Enter")
+            << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "\n\nA4" << 1;
+        QTest::newRow("Shift+Right") << int(Qt::Key_Right) << int(Qt::ShiftModifier) << "\nA4" << 1;
+        // The text box itself ignores Ctrl+Enter; the article still moves.
+        QTest::newRow("Ctrl+Enter")
+            << int(Qt::Key_Return) << int(Qt::ControlModifier) << "\nA4" << 0;
+        QTest::newRow("Left") << int(Qt::Key_Left) << int(Qt::NoModifier) << "\nA2" << 0;
+        QTest::newRow("Down moves nothing")
+            << int(Qt::Key_Down) << int(Qt::NoModifier) << "\nA3" << 1;
+        QTest::newRow("letter edits only") << int(Qt::Key_X) << int(Qt::NoModifier) << "x\nA3" << 1;
+    }
+    void keys() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        WindowFixture fx;
+        startAt(fx, 10, "3\r\n");
         fx.window().show();
         QVERIFY(QTest::qWaitForWindowExposed(&fx.window()));
-        fx.window().resize(1000, 800);
-        QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
+        QTest::keyClick(fx.text(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(fx.text()->toPlainText(), text);
+        QCOMPARE(fx.text()->textCursor().position(), caret);
+        QCOMPARE(fx.window().windowTitle(),
+                 QStringLiteral("Orvenla(%1 of 10)").arg(fx.window().session().position().current));
+        // Edits in the box are never stored.
+        QCOMPARE(fx.window().session().articles()(4), QStringLiteral("\r\nA4"));
+    }
+
+    void autoRepeatEachMoves() {
+        WindowFixture fx;
+        startAt(fx, 10, "1");
+        for (int i = 0; i < 3; ++i) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), i > 0);
+            QApplication::sendEvent(fx.text(), &press);
+        }
+        QCOMPARE(int(fx.window().session().position().current), 4);
+    }
+
+    void help() {
+        WindowFixture fx;
+        startAt(fx, 10, "4");
+        fx.action("helpAction")->trigger();
+        const QString expected =
+            QStringLiteral(" Dornbey \u8AAA\u660E|"
+                           "1.\u66F4\u65B0\u76EE\u9304\u88E1\u7684 \u300Adata.txt\u300B "
+                           "\u6A94\u4F86\u66F4\u65B0\u53CA\u5132\u5B58\u6587\u7AE0\u3002\r\n\r\n"
+                           "2.\u95DC\u9589\u7A0B\u5F0F\u6642\uFF0C\u5C07\u81EA\u52D5\u7D00\u9304"
+                           "\u76EE\u524D\u6587\u7AE0\u7BC7\u6578\uFF0C\u65B9\u4FBF\u4E0B\u6B21"
+                           "\u958B\u555F \uFE57\r\n\r\n"
+                           "3.\u4E0B\u4E00\u7BC7: Enter \u6216\u5411\u53F3\u9375\uFE57\r\n\r\n"
+                           "4.\u4E0A\u4E00\u7BC7:\u5411\u5DE6\u9375\uFE57");
+        QCOMPARE(fx.dialogs.messages, QStringList{expected});
+        QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(4 of 10)"));
+    }
+
+    // Closing saves the article on show; a failed start or a failed save
+    // reports and writes nothing.
+    void closing_data() {
+        QTest::addColumn<bool>("hasData");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QByteArray>("bookmark");
+        QTest::newRow("saved") << true << false << 0 << QByteArray("6\r\n");
+        QTest::newRow("failed start") << false << false << 53 << QByteArray("5");
+        QTest::newRow("read-only bookmark") << true << true << 75 << QByteArray("5");
+    }
+    void closing() {
+        QFETCH(bool, hasData);
+        QFETCH(bool, readOnly);
+        QFETCH(int, error);
+        QFETCH(QByteArray, bookmark);
+        WindowFixture fx;
+        if (hasData)
+            fx.files.write(QStringLiteral("data.txt"), collection(10));
+        fx.files.write(QStringLiteral("MyPage.txt"), "5");
+        if (readOnly)
+            QFile::setPermissions(fx.files.filePath(QStringLiteral("MyPage.txt")),
+                                  QFile::ReadOwner);
+        QCOMPARE(fx.window().start(), hasData);
+        fx.window().showNextArticle();
+        fx.window().close();
+        QCOMPARE(fx.dialogs.reported ? fx.dialogs.reported->number() : 0, error);
+        QCOMPARE(fx.window().exitStatus(), error == 0 ? 0 : 1);
+        QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), bookmark);
+    }
+
+    void articleTextIsNeverMarkup() {
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), QByteArray("***\r\n<b>bold</b> &amp;\r\n***"));
+        QVERIFY(fx.window().start());
+        QCOMPARE(fx.text()->toPlainText(), QStringLiteral("\n<b>bold</b> &amp;"));
     }
 
     // The session ending while a command's modal box is open: the box goes as
     // on Cancel, then the window closes as the user's close does.
     void sessionEndDismissesModalBox() {
         WindowFixture fx;
-        fx.files.write(QStringLiteral("data.txt"), "***\r\na\r\n***\r\nb\r\n***\r\n");
-        fx.files.write(QStringLiteral("MyPage.txt"), "2");
-        QVERIFY(fx.window().Form_Load());
+        startAt(fx, 2, "2");
         fx.window().show();
         QVERIFY(QTest::qWaitForWindowExposed(&fx.window()));
         QDialog box(&fx.window());
-        QTimer::singleShot(0, &fx.window(), &Form1::endSession);
+        QTimer::singleShot(0, &fx.window(), &ReaderWindow::endSession);
         QCOMPARE(box.exec(), int(QDialog::Rejected));
         QTRY_VERIFY(!fx.window().isVisible());
         QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("2\r\n"));
@@ -99,13 +226,16 @@ private Q_SLOTS:
         QFETCH(QString, line);
         QFETCH(bool, breaksAtBlanks);
         WindowFixture fx;
-        fx.window().ArticleText.appendLines(1, line);
+        fx.files.write(QStringLiteral("data.txt"),
+                       "***\r\n" + line.toUtf8() + "\r\n***\r\nsecond\r\n***\r\n");
+        fx.files.write(QStringLiteral("MyPage.txt"), "2");
+        QVERIFY(fx.window().start());
         fx.window().show();
         QVERIFY(QTest::qWaitForWindowExposed(&fx.window()));
 
         QElapsedTimer timer;
         timer.start();
-        fx.window().ShowArticle(1);
+        fx.window().showPreviousArticle();
         fx.text()->viewport()->repaint();
         QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 

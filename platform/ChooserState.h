@@ -3,18 +3,19 @@
 #include <QString>
 #include <QtGlobal>
 
-// The values that the window's one common-dialog object (cmDialog1) keeps
-// between uses of its choosers. Each value stays as it was last set or returned.
-struct CommonDialog {
-    bool CancelError = false;
-    qint32 Flags = 0;
-    QString FontName;
-    float FontSize = 0.0f;
-    bool FontBold = false;
-    bool FontItalic = false;
-    bool FontUnderline = false;
-    bool FontStrikethru = false;
-    qint32 Color = 0;
+// What the font and colour choosers start from and leave the user's choice in.
+// The window keeps one for the whole run: each value stays as it was last set
+// or chosen, so a chooser opens where the last one of this run left off.
+struct ChooserState {
+    bool cancelIsError = false;
+    qint32 flags = 0;
+    QString fontName;
+    float fontSize = 0.0f;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    qint32 color = 0;
 };
 
 // The largest font size, in points, that the choosers offer and the text box

@@ -1,0 +1,278 @@
+#include "app/ReaderWindow.h"
+
+#include "app/AppIcon.h"
+#include "app/ArticleView.h"
+#include "app/HelpText.h"
+#include "appearance/AppearanceText.h"
+#include "appearance/TextAppearance.h"
+#include "platform/Dialogs.h"
+#include "platform/RuntimeError.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QThread>
+
+#include <new>
+
+namespace {
+
+// Design size of the client area, in pixels (10680 by 6735 twips).
+constexpr int ClientWidth = ArticleBoxWidth - 1;
+constexpr int ClientHeight = ArticleBoxHeight;
+
+// Menus do not take the window's bold design font; they use the regular face
+// of a Traditional Chinese desktop, which also spares loading a second Chinese
+// face just for the menu captions.
+QFont menuFont() {
+    QFont font(appearance::DesignFace.toString(), 9);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+} // namespace
+
+ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_session(services.directory, services.preload) {
+    setWindowTitle(QStringLiteral("Orvenla"));
+    setWindowIcon(laughingFaceIcon());
+    createControls();
+    createActions();
+    // Set after the controls are made, so that the text box is never laid
+    // out in it; see createControls().
+    QFont designFont(appearance::DesignFace.toString());
+    designFont.setPointSize(9);
+    designFont.setBold(true);
+    setFont(designFont);
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+}
+
+ReaderWindow::~ReaderWindow() = default;
+
+void ReaderWindow::createControls() {
+    // The client area shows the window background wherever the text box does
+    // not cover it, as when the frame is made larger than the design.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    QPalette clientPalette = client->palette();
+    clientPalette.setColor(QPalette::Window, clientPalette.color(QPalette::Base));
+    client->setPalette(clientPalette);
+    setCentralWidget(client);
+
+    // The text box shows the window's design font only through start-up,
+    // which applies the saved look to that font in one go. Until then it holds
+    // the menus' regular Ming face: laid out in the bold design face, even the
+    // empty box would load a second Chinese face (about 2 MiB) that the saved
+    // look replaces at once.
+    m_articleText = new QPlainTextEdit(client);
+    m_articleText->setFont(menuFont());
+    m_articleText->setObjectName(QStringLiteral("articleText"));
+    m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
+    m_articleText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_articleText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_articleText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_articleText->installEventFilter(this);
+    m_articleText->setFocus();
+}
+
+void ReaderWindow::createActions() {
+    QMenuBar* bar = menuBar();
+    bar->setFont(menuFont());
+
+    m_settingsMenu = bar->addMenu(QStringLiteral("設定"));
+    m_fontAction = m_settingsMenu->addAction(QStringLiteral("字型"));
+    m_backgroundAction = m_settingsMenu->addAction(QStringLiteral("背景"));
+    m_firstArticleAction = bar->addAction(QStringLiteral("首篇"));
+    m_goToArticleAction = bar->addAction(QStringLiteral("到 ? 篇"));
+    m_previousArticleAction = bar->addAction(QStringLiteral("<<<上一篇"));
+    m_nextArticleAction = bar->addAction(QStringLiteral("下一篇>>>"));
+    m_helpAction = bar->addAction(QStringLiteral("說明"));
+
+    m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    m_fontAction->setObjectName(QStringLiteral("fontAction"));
+    m_backgroundAction->setObjectName(QStringLiteral("backgroundAction"));
+    m_firstArticleAction->setObjectName(QStringLiteral("firstArticleAction"));
+    m_goToArticleAction->setObjectName(QStringLiteral("goToArticleAction"));
+    m_previousArticleAction->setObjectName(QStringLiteral("previousArticleAction"));
+    m_nextArticleAction->setObjectName(QStringLiteral("nextArticleAction"));
+    m_helpAction->setObjectName(QStringLiteral("helpAction"));
+
+    // "First article" exists as a command but is never offered in the menu.
+    m_firstArticleAction->setEnabled(false);
+
+    const auto bind = [this](QAction* action, void (ReaderWindow::*command)()) {
+        connect(action, &QAction::triggered, this,
+                [this, command] { runCommand([this, command] { (this->*command)(); }); });
+    };
+    bind(m_fontAction, &ReaderWindow::chooseFont);
+    bind(m_backgroundAction, &ReaderWindow::chooseBackground);
+    bind(m_firstArticleAction, &ReaderWindow::showFirstArticle);
+    bind(m_goToArticleAction, &ReaderWindow::goToArticle);
+    bind(m_previousArticleAction, &ReaderWindow::showPreviousArticle);
+    bind(m_nextArticleAction, &ReaderWindow::showNextArticle);
+    bind(m_helpAction, &ReaderWindow::showHelp);
+}
+
+bool ReaderWindow::start() {
+    runOrEnd([this] {
+        m_session.start([this] { applySavedAppearance(); });
+        showCurrentArticle();
+        setWindowTitle(m_session.title());
+    });
+    return m_exitStatus == 0;
+}
+
+void ReaderWindow::showCurrentArticle() {
+    showArticleText(m_articleText, m_session.currentText());
+}
+
+void ReaderWindow::showResult(NavigationResult result) {
+    switch (result) {
+    case NavigationResult::Moved:
+        showCurrentArticle();
+        break;
+    case NavigationResult::AtEdge:
+        m_services.dialogs.beep();
+        break;
+    case NavigationResult::NumberTooLarge:
+        m_services.dialogs.showMessage(this, QStringLiteral("輸入篇數過大"),
+                                       QStringLiteral("錯誤輸入"));
+        return;
+    case NavigationResult::Unchanged:
+        return;
+    }
+    m_previousArticleAction->setEnabled(m_session.position().previousAvailable);
+    m_nextArticleAction->setEnabled(m_session.position().nextAvailable);
+    setWindowTitle(m_session.title());
+}
+
+void ReaderWindow::showPreviousArticle() {
+    showResult(m_session.showPreviousArticle());
+}
+
+void ReaderWindow::showNextArticle() {
+    showResult(m_session.showNextArticle());
+}
+
+void ReaderWindow::showFirstArticle() {
+    showResult(m_session.showFirstArticle());
+}
+
+void ReaderWindow::goToArticle() {
+    const QString typed =
+        m_services.dialogs.askText(this, QStringLiteral("到第幾篇??"), QStringLiteral("輸入"));
+    showResult(m_session.goToArticle(typed));
+}
+
+void ReaderWindow::showHelp() {
+    m_services.dialogs.showMessage(this, helpText(), helpTitle());
+}
+
+void ReaderWindow::applySavedAppearance() {
+    appearance::applySaved({m_services.settings, m_session.dataFilePath()},
+                           {m_articleText, centralWidget()}, font());
+}
+
+// Both commands end silently at their first failure, Cancel included: the
+// user sees the text box as far as the choice got applied, and nothing else.
+void ReaderWindow::chooseFont() {
+    try {
+        appearance::chooseFont(m_services.choosers, m_chooserState,
+                               {m_services.settings, m_session.dataFilePath()},
+                               {m_articleText, centralWidget()});
+    } catch (const RuntimeError&) {
+    }
+}
+
+void ReaderWindow::chooseBackground() {
+    try {
+        appearance::chooseBackground(m_services.choosers, m_chooserState,
+                                     {m_services.settings, m_session.dataFilePath()},
+                                     {m_articleText, centralWidget()});
+    } catch (const RuntimeError&) {
+    }
+}
+
+void ReaderWindow::runCommand(const std::function<void()>& command) {
+    if (m_exitStatus != 0)
+        return;
+    runOrEnd(command);
+}
+
+void ReaderWindow::runOrEnd(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const RuntimeError& error) {
+        endProgram(error);
+    } catch (const std::bad_alloc&) {
+        endProgram(RuntimeError::outOfMemory({}));
+    } catch (const std::exception& error) {
+        endProgram(RuntimeError::internal(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void ReaderWindow::endProgram(const RuntimeError& error) {
+    m_exitStatus = 1;
+    try {
+        m_services.dialogs.reportUnhandledError(isVisible() ? this : nullptr, error);
+    } catch (...) {
+        // The box could not be shown (no memory left for it): end all the same.
+    }
+    close();
+    // Before the event loop runs (a failed start) there is none to end, and
+    // asking would end the next one at once.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(m_exitStatus);
+}
+
+void ReaderWindow::endSession() {
+    // A modal box runs its own event loop inside the command that opened it.
+    // Dismissed, it lets that command end as on Cancel; the window closes once
+    // that loop has returned.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        if (!modal->isVisible()) {
+            QMetaObject::invokeMethod(this, &ReaderWindow::endSession, Qt::QueuedConnection);
+            return;
+        }
+    }
+    close();
+}
+
+void ReaderWindow::closeEvent(QCloseEvent* event) {
+    // A failed start never writes the bookmark, and it is written only once.
+    if (m_session.isStarted() && m_exitStatus == 0 && !m_bookmarkSaved) {
+        m_bookmarkSaved = true;
+        runOrEnd([this] { m_session.saveBookmark(); });
+    }
+    event->accept();
+}
+
+// Enter and Right show the next article, Left the previous one, whatever the
+// modifiers. The key is never consumed: the text box still inserts the line
+// break or moves the caret afterwards.
+bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_articleText && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Right:
+            runCommand([this] { showNextArticle(); });
+            break;
+        case Qt::Key_Left:
+            runCommand([this] { showPreviousArticle(); });
+            break;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

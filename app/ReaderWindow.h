@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/ReaderSession.h"
+#include "platform/ChooserState.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class Choosers;
+class DataFilePreload;
+class Dialogs;
+class ProgramDirectory;
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class RuntimeError;
+class SettingsStore;
+
+// What the window needs from the platform; main() wires in the real ones.
+struct ReaderServices {
+    Dialogs& dialogs;
+    const ProgramDirectory& directory;
+    SettingsStore& settings;
+    Choosers& choosers;
+    // The data file read ahead while the window is built; none in tests.
+    DataFilePreload* preload = nullptr;
+};
+
+// The reader's one window: the article text box and the menus. It turns what
+// the session's commands did into beeps, boxes, menu states, the title and
+// the text. Create it, call start() once, and show it only when that returned
+// true; closing it saves the bookmark.
+class ReaderWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit ReaderWindow(const ReaderServices& services, QWidget* parent = nullptr);
+    ~ReaderWindow() override;
+
+    // Start-up. Returns false when it failed: the failure has been reported
+    // and the program must end with exitStatus().
+    bool start();
+    // 0 while the program may go on; non-zero once an error has ended it.
+    int exitStatus() const { return m_exitStatus; }
+    const ReaderSession& session() const { return m_session; }
+
+    void showPreviousArticle();
+    void showNextArticle();
+    // Ends the program as the user's close does, for a session that ends or a
+    // termination signal: any open modal box is dismissed first.
+    void endSession();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createActions();
+
+    void showFirstArticle();
+    void goToArticle();
+    void showHelp();
+    void chooseFont();
+    void chooseBackground();
+    void applySavedAppearance();
+
+    // Shows what a navigation command did: the article, the beep or the box,
+    // then the menu states and the title.
+    void showResult(NavigationResult result);
+    void showCurrentArticle();
+
+    // Runs one command; an error it raises ends the program with a report.
+    void runCommand(const std::function<void()>& command);
+    // Runs a step that may fail; any failure, out of memory included, ends the
+    // program with a report instead of escaping into Qt's event loop.
+    void runOrEnd(const std::function<void()>& step);
+    void endProgram(const RuntimeError& error);
+
+    ReaderServices m_services;
+    ReaderSession m_session;
+    // What the choosers start from: the last values set or chosen in this run.
+    ChooserState m_chooserState;
+    int m_exitStatus = 0;
+    bool m_bookmarkSaved = false;
+
+    QPlainTextEdit* m_articleText = nullptr;
+    QMenu* m_settingsMenu = nullptr;
+    QAction* m_fontAction = nullptr;
+    QAction* m_backgroundAction = nullptr;
+    QAction* m_firstArticleAction = nullptr;
+    QAction* m_goToArticleAction = nullptr;
+    QAction* m_previousArticleAction = nullptr;
+    QAction* m_nextArticleAction = nullptr;
+    QAction* m_helpAction = nullptr;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/Navigation.h"
+#include "store/ArticleSlots.h"
+#include "store/BookmarkFile.h"
+
+#include <QString>
+
+#include <functional>
+
+class DataFilePreload;
+class ProgramDirectory;
+
+// The reader without its window: the collection, where the reader stands, the
+// bookmark, and the rules of start-up, shutdown and moving between articles.
+class ReaderSession {
+public:
+    // `preload`, when given, holds the collection read ahead while the window
+    // was built; start-up takes it where it would read the file.
+    explicit ReaderSession(const ProgramDirectory& directory, DataFilePreload* preload = nullptr);
+
+    // Start-up: the data file's path, the saved look (`applySavedAppearance`;
+    // a value it cannot apply only ends the look there), the bookmark, the
+    // current article from it and the collection. A first failure starts over
+    // from taking the current article, with the bookmark as far as it was read;
+    // a second one is thrown. Running out of memory is thrown at once as
+    // error 7: a second pass would only run short again.
+    void start(const std::function<void()>& applySavedAppearance);
+    // Whether start() has completed, so that closing must save the bookmark.
+    bool isStarted() const { return m_started; }
+    // Shutdown: the current article goes into the bookmark file. Throws
+    // RuntimeError when it cannot be saved; the old bookmark then stays.
+    void saveBookmark() const;
+
+    NavigationResult showPreviousArticle() { return navigation::previous(m_position); }
+    NavigationResult showNextArticle() { return navigation::next(m_position); }
+    NavigationResult showFirstArticle() { return navigation::first(m_position); }
+    NavigationResult goToArticle(QStringView typed) { return navigation::goTo(m_position, typed); }
+
+    const ReadingPosition& position() const { return m_position; }
+    // The text of the current article's slot, as the store holds it (CR LF).
+    const QString& currentText() const { return m_articles(m_position.current); }
+    QString title() const { return navigation::title(m_position); }
+    // Where the collection is read from; the saved look is filed under it.
+    const QString& dataFilePath() const { return m_dataFilePath; }
+    const ArticleSlots& articles() const { return m_articles; }
+    const BookmarkLines& bookmarkLines() const { return m_bookmarkLines; }
+
+private:
+    void takeCurrentArticleAndLoad();
+    void loadArticles();
+    QString bookmarkPath() const;
+
+    const ProgramDirectory& m_directory;
+    DataFilePreload* m_preload;
+    ArticleSlots m_articles;
+    ReadingPosition m_position;
+    QString m_dataFilePath;
+    BookmarkLines m_bookmarkLines;
+    bool m_storeFilled = false;
+    bool m_started = false;
+};
