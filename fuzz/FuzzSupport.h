@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/RuntimeError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -23,6 +25,17 @@ QString writeScratchFile(const QString& name, const QByteArray& bytes);
 inline void expect(bool holds, const char* what) {
     if (!holds)
         mismatch(what);
+}
+
+// The number of the error a call raised, 0 for none; anything but RuntimeError
+// escapes and libFuzzer reports it.
+template <typename Call> int errorOf(Call call) {
+    try {
+        call();
+        return 0;
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
 }
 
 } // namespace fuzz

@@ -15,17 +15,6 @@
 
 namespace {
 
-// The error a call raised, 0 for none; anything but RuntimeError escapes and
-// libFuzzer reports it.
-template <typename Call> int errorOf(Call call) {
-    try {
-        call();
-        return 0;
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-}
-
 bool sameNumber(std::optional<double> a, std::optional<double> b) {
     if (!a || !b)
         return a.has_value() == b.has_value();
@@ -35,7 +24,7 @@ bool sameNumber(std::optional<double> a, std::optional<double> b) {
 void checkRounding(double value) {
     const int mode = std::fegetround();
     qint16 rounded = 0;
-    const int error = errorOf([&] { rounded = numbers::roundToInt16(value); });
+    const int error = fuzz::errorOf([&] { rounded = numbers::roundToInt16(value); });
     fuzz::expect(std::fegetround() == mode, "roundToInt16 left the rounding mode changed");
     std::fesetround(FE_TONEAREST);
     const double nearest = std::nearbyint(value);
@@ -55,12 +44,12 @@ void checkText(const QString& text) {
                  "value differs from plainDecimal with the locale's separator");
 
     qint16 whole = 0;
-    const int error = errorOf([&] { whole = numbers::toInt16(text); });
+    const int error = fuzz::errorOf([&] { whole = numbers::toInt16(text); });
     if (!numeric) {
         fuzz::expect(error == RuntimeError::TypeMismatch, "toInt16 took a text that is no number");
     } else {
         qint16 rounded = 0;
-        const int roundError = errorOf([&] { rounded = numbers::roundToInt16(value); });
+        const int roundError = fuzz::errorOf([&] { rounded = numbers::roundToInt16(value); });
         fuzz::expect(error == roundError, "toInt16 and roundToInt16 raised different errors");
         fuzz::expect(roundError != 0 || whole == rounded, "toInt16 differs from roundToInt16");
         checkRounding(value);

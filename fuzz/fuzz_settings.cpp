@@ -20,15 +20,6 @@ namespace {
 
 const QString FixedApplication = QStringLiteral("/opt/orvenla/data.txt");
 
-template <typename Call> int errorOf(Call call) {
-    try {
-        call();
-        return 0;
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-}
-
 bool isReadingError(int error) {
     return error == 0 || error == RuntimeError::TypeMismatch || error == RuntimeError::Overflow;
 }
@@ -36,16 +27,16 @@ bool isReadingError(int error) {
 void checkReadings(const QString& key, const QString& text) {
     using namespace appearance;
     if (key == KeyBold || key == KeyItalic || key == KeyUnderline || key == KeyStrikethrough) {
-        fuzz::expect(isReadingError(errorOf([&] { boolFromText(text); })),
+        fuzz::expect(isReadingError(fuzz::errorOf([&] { boolFromText(text); })),
                      "boolFromText raised an unexpected error");
     } else if (key == KeySize) {
         float size = 0;
-        const int error = errorOf([&] { size = sizeFromText(text); });
+        const int error = fuzz::errorOf([&] { size = sizeFromText(text); });
         fuzz::expect(isReadingError(error), "sizeFromText raised an unexpected error");
         fuzz::expect(error != 0 || std::isfinite(size), "sizeFromText gave no finite size");
     } else if (key == KeyForeColor || key == KeyBackColor) {
         qint32 color = 0;
-        const int error = errorOf([&] { color = colorFromText(text); });
+        const int error = fuzz::errorOf([&] { color = colorFromText(text); });
         fuzz::expect(isReadingError(error), "colorFromText raised an unexpected error");
         if (error == 0) {
             fuzz::expect(color <= rgbcolor::White, "colorFromText gave no colour");
@@ -60,7 +51,8 @@ void readAppearance(IniSettingsStore& store, const QString& application) {
     for (const QLatin1String key : {KeyName, KeyBold, KeyItalic, KeySize, KeyUnderline,
                                     KeyStrikethrough, KeyForeColor, KeyBackColor}) {
         QString text;
-        const int error = errorOf([&] { text = store.readSetting(application, Section, key, {}); });
+        const int error =
+            fuzz::errorOf([&] { text = store.readSetting(application, Section, key, {}); });
         // A file QSettings cannot parse, or a value that is no text.
         fuzz::expect(error == 0 || error == RuntimeError::PathFileAccess ||
                          error == RuntimeError::TypeMismatch,

@@ -15,8 +15,6 @@ private Q_SLOTS:
         QTest::newRow("empty") << "" << 1;
         QTest::newRow("plain") << "57" << 57;
         QTest::newRow("blanks around") << "  12  " << 12;
-        QTest::newRow("2.5 to even") << "2.5" << 2;
-        QTest::newRow("3.5 to even") << "3.5" << 4;
         QTest::newRow("zero") << "0" << 0;
         QTest::newRow("last slot") << "10000" << 10000;
         QTest::newRow("past the last slot") << "10001" << 1;

@@ -56,7 +56,6 @@ private Q_SLOTS:
         row("goto above count", 10, 5, true, true, "goto:11", 5, true, true, TooLarge);
         row("goto 0 with count -1", -1, 1, true, true, "goto:0", 1, true, true, TooLarge);
         row("goto the count", 10, 5, true, true, "goto:10", 10, true, false, Moved);
-        row("goto 2.5", 10, 5, true, true, "goto:2.5", 2, true, true, Moved);
         row("goto 3.5", 10, 5, true, true, "goto:3.5", 4, true, true, Moved);
         row("goto 0.4", 10, 5, true, true, "goto:0.4", 0, true, true, Moved);
         row("goto with blanks", 10, 5, true, true, "goto:  7  ", 7, true, true, Moved);
