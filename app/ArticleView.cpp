@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 #include <QTextBoundaryFinder>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 
@@ -61,5 +63,8 @@ void showArticleText(QPlainTextEdit* box, const QString& text) {
         box->clear();
         box->setWordWrapMode(wrapMode);
     }
-    box->setPlainText(text);
+    // The document's own setPlainText lays a long paragraph out once; the box's
+    // lays it out twice, once for its cursor in the middle of the change.
+    box->document()->setPlainText(text);
+    box->setTextCursor(QTextCursor(box->document()));
 }

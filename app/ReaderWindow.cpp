@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QThread>
 
 #include <new>
@@ -128,6 +129,16 @@ bool ReaderWindow::start() {
 }
 
 void ReaderWindow::showCurrentArticle() {
+    // A hidden widget gets its size only when shown, and the text box lays its
+    // text out again then. Delivered before the first article, that article is
+    // laid out at its final width only.
+    for (QWidget* widget : {static_cast<QWidget*>(m_articleText), m_articleText->viewport()}) {
+        if (widget->testAttribute(Qt::WA_PendingResizeEvent)) {
+            QResizeEvent resize(widget->size(), QSize());
+            QCoreApplication::sendEvent(widget, &resize);
+            widget->setAttribute(Qt::WA_PendingResizeEvent, false);
+        }
+    }
     showArticleText(m_articleText, m_session.currentText());
 }
 
