@@ -42,6 +42,12 @@ void endSessionOnRequest(ReaderWindow& window, TerminationNotifier& termination,
                      [&window](QSessionManager&) { window.endSession(); });
 }
 
+void describeApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Orvenla"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVENLA_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(ORVENLA_APP_ID));
+}
+
 void installFontSubstitutions() {
     const QStringList mingFaces{QStringLiteral("Noto Serif CJK TC"),
                                 QStringLiteral("AR PL UMing TW")};

@@ -25,6 +25,10 @@ int runReader(ReaderWindow& window);
 void endSessionOnRequest(ReaderWindow& window, TerminationNotifier& termination,
                          QGuiApplication& application);
 
+// Names the program to the desktop: its name and version, and the desktop
+// entry that starts it, so the window is matched to that entry's icon.
+void describeApplication();
+
 // Lets the window's design face find an installed Traditional Chinese Ming face.
 void installFontSubstitutions();
 

@@ -20,6 +20,7 @@ int main(int argc, char* argv[]) {
         DataFilePreload preload;
         preloadCollection(preload, directory);
         QApplication app(argc, argv);
+        describeApplication();
         installFontSubstitutions();
         QTranslator qtTexts;
         installQtTranslation(qtTexts);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build needs; with --fonts also the
-# reader's Chinese Ming faces and Qt's own translations, and with --fuzz clang
+# reader's Chinese Ming faces and Qt's own translations, with --validators the
+# checkers of the desktop entry and the metainfo, and with --fuzz clang
 # and its libFuzzer and sanitizer runtimes (a recommendation of clang only, so
 # named here). Installs only what is missing.
 set -euo pipefail
@@ -9,6 +10,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libbenchmark-dev)
 for option in "$@"; do
     case "$option" in
     --fonts) packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n) ;;
+    --validators) packages+=(desktop-file-utils appstream) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *)
         echo "unknown option: $option" >&2
