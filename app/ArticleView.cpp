@@ -1,9 +1,14 @@
 #include "app/ArticleView.h"
 
-#include <QPlainTextEdit>
+#include "platform/NarrowText.h"
+
+#include <QMimeData>
+#include <QTextBlock>
 #include <QTextBoundaryFinder>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 
@@ -54,17 +59,91 @@ QTextOption::WrapMode wrapModeFor(QStringView text) {
     return QTextOption::WrapAtWordBoundaryOrAnywhere;
 }
 
+// Marks a block that goes on with the line of the block before it.
+constexpr int ContinuedLine = 1;
+
+// The text as the box shows it: no CR, so that each character is one position
+// in the document, and every line longer than LongestShownBlock cut into
+// pieces, where possible after a blank. Gives where each further piece starts.
+QString splitLongLines(const QString& text, QList<int>& continuations) {
+    constexpr qsizetype Limit = ArticleTextEdit::LongestShownBlock;
+    QString shown;
+    shown.reserve(text.size() + text.size() / Limit + 1);
+    for (qsizetype pos = 0; pos < text.size();) {
+        const LineBounds line = lineAt(text, pos);
+        while (line.end - pos > Limit) {
+            qsizetype cut = pos + Limit;
+            // A blank within the last few hundred characters keeps a word whole.
+            for (qsizetype at = cut; at > pos + Limit - 512; --at) {
+                if (text[at - 1] == u' ' || text[at - 1] == u'\t') {
+                    cut = at;
+                    break;
+                }
+            }
+            if (text[cut - 1].isHighSurrogate())
+                --cut;
+            shown += QStringView(text).sliced(pos, cut - pos);
+            shown += u'\n';
+            continuations.append(int(shown.size()));
+            pos = cut;
+        }
+        shown += QStringView(text).sliced(pos, line.end - pos);
+        if (line.next > line.end)
+            shown += u'\n';
+        pos = line.next;
+    }
+    return shown;
+}
+
+bool hasLongLine(const QString& text) {
+    for (qsizetype pos = 0; pos < text.size();) {
+        const LineBounds line = lineAt(text, pos);
+        if (line.end - pos > ArticleTextEdit::LongestShownBlock)
+            return true;
+        pos = line.next;
+    }
+    return false;
+}
+
 } // namespace
 
-void showArticleText(QPlainTextEdit* box, const QString& text) {
+void ArticleTextEdit::showArticle(const QString& text) {
     const QTextOption::WrapMode wrapMode = wrapModeFor(text);
-    if (wrapMode != box->wordWrapMode()) {
+    if (wrapMode != wordWrapMode()) {
         // A new wrap mode lays out what the box holds again; let that be nothing.
-        box->clear();
-        box->setWordWrapMode(wrapMode);
+        clear();
+        setWordWrapMode(wrapMode);
     }
-    // The document's own setPlainText lays a long paragraph out once; the box's
+    // The document's own setPlainText lays a paragraph out once; the box's
     // lays it out twice, once for its cursor in the middle of the change.
-    box->document()->setPlainText(text);
-    box->setTextCursor(QTextCursor(box->document()));
+    m_splitLines = hasLongLine(text);
+    if (m_splitLines) {
+        QList<int> continuations;
+        document()->setPlainText(splitLongLines(text, continuations));
+        for (const int position : continuations)
+            document()->findBlock(position).setUserState(ContinuedLine);
+    } else {
+        document()->setPlainText(text);
+    }
+    setTextCursor(QTextCursor(document()));
+}
+
+QMimeData* ArticleTextEdit::createMimeDataFromSelection() const {
+    if (!m_splitLines)
+        return QPlainTextEdit::createMimeDataFromSelection();
+    const QTextCursor cursor = textCursor();
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    QString text;
+    for (QTextBlock block = document()->findBlock(start);
+         block.isValid() && block.position() <= end; block = block.next()) {
+        if (block.position() > start && block.userState() != ContinuedLine)
+            text += u'\n';
+        const int from = std::max(start - block.position(), 0);
+        const int to = std::min(end - block.position(), block.length() - 1);
+        text += block.text().mid(from, to - from);
+    }
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
 }

@@ -70,7 +70,7 @@ void ReaderWindow::createControls() {
     // the menus' regular Ming face: laid out in the bold design face, even the
     // empty box would load a second Chinese face (about 2 MiB) that the saved
     // look replaces at once.
-    m_articleText = new QPlainTextEdit(client);
+    m_articleText = new ArticleTextEdit(client);
     m_articleText->setFont(menuFont());
     m_articleText->setObjectName(QStringLiteral("articleText"));
     m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
@@ -139,7 +139,7 @@ void ReaderWindow::showCurrentArticle() {
             widget->setAttribute(Qt::WA_PendingResizeEvent, false);
         }
     }
-    showArticleText(m_articleText, m_session.currentText());
+    m_articleText->showArticle(m_session.currentText());
 }
 
 void ReaderWindow::showResult(NavigationResult result) {

@@ -7,13 +7,13 @@
 
 #include <functional>
 
+class ArticleTextEdit;
 class Choosers;
 class DataFilePreload;
 class Dialogs;
 class ProgramDirectory;
 class QAction;
 class QMenu;
-class QPlainTextEdit;
 class RuntimeError;
 class SettingsStore;
 
@@ -85,7 +85,7 @@ private:
     int m_exitStatus = 0;
     bool m_bookmarkSaved = false;
 
-    QPlainTextEdit* m_articleText = nullptr;
+    ArticleTextEdit* m_articleText = nullptr;
     QMenu* m_settingsMenu = nullptr;
     QAction* m_fontAction = nullptr;
     QAction* m_backgroundAction = nullptr;

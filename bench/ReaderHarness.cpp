@@ -59,8 +59,8 @@ ReaderUnderTest::ReaderUnderTest(const QString& directory)
 
 ReaderUnderTest::~ReaderUnderTest() = default;
 
-QPlainTextEdit* ReaderUnderTest::textBox() const {
-    return m_window->findChild<QPlainTextEdit*>(QStringLiteral("articleText"));
+ArticleTextEdit* ReaderUnderTest::textBox() const {
+    return m_window->findChild<ArticleTextEdit*>(QStringLiteral("articleText"));
 }
 
 BareWindow::BareWindow() : m_window(std::make_unique<QMainWindow>()) {

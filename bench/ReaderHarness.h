@@ -11,6 +11,7 @@
 #include <memory>
 
 class ReaderWindow;
+class ArticleTextEdit;
 class QMainWindow;
 class QPlainTextEdit;
 class QWidget;
@@ -42,7 +43,7 @@ public:
     ~ReaderUnderTest();
 
     ReaderWindow& window() { return *m_window; }
-    QPlainTextEdit* textBox() const;
+    ArticleTextEdit* textBox() const;
 
 private:
     SilentDialogs m_dialogs;

@@ -294,8 +294,8 @@ void showAgainstSetPlainText(benchmark::State& state, Collection collection, int
         const bool ok = rounds.run({[&] {
                                         return timeShow(
                                             reader.textBox()->viewport(),
-                                            [&] { showArticleText(reader.textBox(), text); },
-                                            [&] { showArticleText(reader.textBox(), {}); });
+                                            [&] { reader.textBox()->showArticle(text); },
+                                            [&] { reader.textBox()->showArticle({}); });
                                     },
                                     [&] {
                                         return timeShow(
@@ -324,11 +324,10 @@ void longLineAgainstChinese(benchmark::State& state, Collection collection, qint
     // As the store holds them: CR LF before the line.
     const QString letters = QStringLiteral("\r\n") + QString(chars, QLatin1Char('x'));
     const QString chinese = QStringLiteral("\r\n") + chineseLine(chars);
-    QPlainTextEdit* box = reader.textBox();
+    ArticleTextEdit* box = reader.textBox();
     const auto showLine = [&](const QString& line) {
         return timeShow(
-            box->viewport(), [&] { showArticleText(box, line); },
-            [&] { showArticleText(box, {}); });
+            box->viewport(), [&] { box->showArticle(line); }, [&] { box->showArticle({}); });
     };
     Rounds rounds(2);
     for (auto _ : state) {

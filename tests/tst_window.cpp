@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QMenu>
@@ -212,6 +213,21 @@ private Q_SLOTS:
         QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("2\r\n"));
     }
 
+    // A line of megabytes shows in pieces, so that the window need not lay it
+    // out whole before it appears; what is copied is the article's text.
+    void hugeLineCopiesWhole() {
+        WindowFixture fx;
+        const QString line =
+            QString(200000, u'x') + QStringLiteral(" a blank ") + QString(70000, u'y');
+        fx.files.write(QStringLiteral("data.txt"),
+                       "***\r\nbefore\r\n" + line.toUtf8() + "\r\nafter\r\n***\r\n");
+        QVERIFY(fx.window().start());
+        QVERIFY(fx.text()->document()->blockCount() > 5);
+        fx.text()->selectAll();
+        fx.text()->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), "\nbefore\n" + line + "\nafter");
+    }
+
     void longLinesWrap_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("breaksAtBlanks");
@@ -239,8 +255,9 @@ private Q_SLOTS:
         fx.text()->viewport()->repaint();
         QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
 
-        const QTextBlock block = fx.text()->document()->lastBlock();
-        QCOMPARE(block.text(), line);
+        // The line, or its first piece when it is shown in several.
+        const QTextBlock block = fx.text()->document()->findBlockByNumber(1);
+        QVERIFY(!block.text().isEmpty() && line.startsWith(block.text()));
         const QTextLayout* layout = block.layout();
         QVERIFY(layout->lineCount() > 1);
         for (int i = 0; i < layout->lineCount(); ++i) {
