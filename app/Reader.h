@@ -25,6 +25,11 @@ int runReader(ReaderWindow& window);
 void endSessionOnRequest(ReaderWindow& window, TerminationNotifier& termination,
                          QGuiApplication& application);
 
+// Makes every font draw Chinese with a Traditional Chinese face, in any
+// locale. Call it before the first text is laid out, and before any thread
+// but the caller's runs, since it sets the environment.
+void preferTraditionalChineseGlyphs();
+
 // Lets the window's design face find an installed Traditional Chinese Ming face.
 void installFontSubstitutions();
 

@@ -5,9 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "${QUICK:-}" == 1 ]]; then
-    bash scripts/setup-debian.sh
+    bash scripts/setup-debian.sh --test-fonts
 else
-    bash scripts/setup-debian.sh --fuzz
+    bash scripts/setup-debian.sh --test-fonts --fuzz
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORVENLA_WERROR=ON
 cmake --build build -j"$(nproc)"
