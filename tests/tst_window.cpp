@@ -1,13 +1,19 @@
 #include "WindowFixture.h"
+#include "app/Reader.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGlyphRun>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +32,12 @@ void startAt(WindowFixture& fx, int count, const QByteArray& bookmark) {
     QVERIFY(fx.window().start());
 }
 
+// Glyph runs may name a substituted face in lower case.
+bool isTraditionalChineseFace(const QString& family) {
+    return family.endsWith(QLatin1String(" TC"), Qt::CaseInsensitive) ||
+           family.contains(QLatin1String(" TW"), Qt::CaseInsensitive);
+}
+
 const QStringList ActionNames{"fontAction",        "backgroundAction",      "firstArticleAction",
                               "goToArticleAction", "previousArticleAction", "nextArticleAction",
                               "helpAction"};
@@ -36,6 +48,46 @@ class TestWindow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A desktop in no Chinese locale, where fontconfig would draw Chinese
+    // with a Japanese face; set before the first text is laid out.
+    void initTestCase() {
+        qputenv("LC_ALL", "en_US.UTF-8");
+        preferTraditionalChineseGlyphs();
+        installFontSubstitutions();
+    }
+
+    // Chinese text, punctuation included, is drawn with a Traditional Chinese
+    // face in the boxes, the choosers, the menus and the article, whichever
+    // face the user chose for it.
+    void traditionalChineseGlyphs_data() {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("boxes and choosers") << "boxes";
+        QTest::newRow("menus") << "menus";
+        QTest::newRow("article") << "article";
+        QTest::newRow("article in a Latin face") << "DejaVu Sans";
+    }
+    void traditionalChineseGlyphs() {
+        QFETCH(QString, user);
+        const QStringList families = QFontDatabase::families();
+        if (std::none_of(families.begin(), families.end(), isTraditionalChineseFace))
+            QSKIP("no Traditional Chinese face is installed (Debian: fonts-noto-cjk)");
+        WindowFixture fx;
+        QFont font = QApplication::font("QMessageBox");
+        if (user == "menus")
+            font = fx.window().menuBar()->font();
+        else if (user == "article")
+            font = fx.text()->font();
+        else if (user != "boxes")
+            font.setFamily(user);
+        QTextLayout layout(QStringLiteral("錯誤輸入，篇數過大。「說明」"), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun& run : layout.glyphRuns())
+            QVERIFY2(isTraditionalChineseFace(run.rawFont().familyName()),
+                     qPrintable(run.rawFont().familyName()));
+    }
+
     void design() {
         WindowFixture fx;
         ReaderWindow& w = fx.window();
@@ -67,9 +119,52 @@ private Q_SLOTS:
         QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
         QVERIFY(!fx.text()->isReadOnly());
         QCOMPARE(QApplication::focusWidget(), fx.text());
-        // A larger frame leaves the text box at its design size.
-        w.resize(1000, 800);
+    }
+
+    // The frame keeps the design size, so the text box always covers the
+    // client area; the window may still be minimised.
+    void fixedFrame_data() {
+        QTest::addColumn<QString>("attempt");
+        QTest::newRow("larger") << "larger";
+        QTest::newRow("smaller") << "smaller";
+    }
+    void fixedFrame() {
+        QFETCH(QString, attempt);
+        WindowFixture fx;
+        ReaderWindow& w = fx.window();
+        QVERIFY(w.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Equal bounds are what tell the window manager to offer no resizing
+        // and no maximising.
+        const QSize frame = w.size();
+        QCOMPARE(w.minimumSize(), frame);
+        QCOMPARE(w.maximumSize(), frame);
+        w.resize(attempt == "larger" ? QSize(1000, 800) : QSize(300, 200));
+        QCOMPARE(w.size(), frame);
+        QCOMPARE(w.centralWidget()->size(), QSize(712, 449));
+        QCOMPARE(w.centralWidget()->geometry().bottom(), w.rect().bottom());
         QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
+    }
+
+    // A screen reader names the text box and the window and says what they
+    // are; the menu captions are left as they are.
+    void accessibleNames_data() {
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("text box") << "articleText" << QStringLiteral("文章內容");
+        QTest::newRow("window") << "" << QStringLiteral("Orvenla 文章閱讀器");
+    }
+    void accessibleNames() {
+        QFETCH(QString, widget);
+        QFETCH(QString, name);
+        WindowFixture fx;
+        QWidget* target = widget.isEmpty() ? &fx.window() : fx.window().findChild<QWidget*>(widget);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(target);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+        QVERIFY(accessible->text(QAccessible::Description).size() > name.size());
     }
 
     // The menu items carry the session's outcomes: the text, the title, the
