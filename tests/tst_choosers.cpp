@@ -1,5 +1,6 @@
 #include "platform/ChooserState.h"
 #include "platform/QtChoosers.h"
+#include "platform/QtDialogs.h"
 #include "platform/RuntimeError.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -191,6 +193,43 @@ private Q_SLOTS:
         }
         QCOMPARE(error, cancelError ? int(RuntimeError::ChooserCancelled) : 0);
         QVERIFY(sameValues(d, before));
+    }
+
+    // Every box is wide enough for its whole title beside the window
+    // manager's buttons, however short its text.
+    void boxesShowTheirWholeTitle_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("go-to error") << "message" << QStringLiteral("錯誤輸入");
+        QTest::newRow("help") << "message" << QStringLiteral(" Dornbey 說明");
+        QTest::newRow("long title")
+            << "message" << QStringLiteral("文章檔案 data.txt 的第一篇之前有一段說明文字");
+        QTest::newRow("go-to") << "input" << QStringLiteral("輸入");
+        QTest::newRow("long input title")
+            << "input" << QStringLiteral("輸入要看的篇數，從第一篇數到最後一篇");
+        QTest::newRow("error report") << "report" << QStringLiteral("Orvenla");
+    }
+    void boxesShowTheirWholeTitle() {
+        QFETCH(QString, kind);
+        QFETCH(QString, title);
+        QtDialogs dialogs;
+        int width = 0;
+        int needed = 0;
+        whenShown([&](QWidget* box) {
+            QFont titleFont = box->font();
+            titleFont.setBold(true);
+            // The narrowest room for a title bar's icon, minimise and close.
+            needed = QFontMetrics(titleFont).horizontalAdvance(box->windowTitle()) + 96;
+            width = box->width();
+            static_cast<QDialog*>(box)->done(0);
+        });
+        if (kind == "message")
+            dialogs.showMessage(nullptr, QStringLiteral("短"), title);
+        else if (kind == "input")
+            dialogs.askText(nullptr, QStringLiteral("短"), title);
+        else
+            dialogs.reportUnhandledError(nullptr, RuntimeError::overflow());
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
     }
 };
 
