@@ -48,6 +48,15 @@ void describeApplication() {
     QGuiApplication::setDesktopFileName(QStringLiteral(ORVENLA_APP_ID));
 }
 
+void preferTraditionalChineseGlyphs() {
+    // Qt asks fontconfig for the faces that draw what a font lacks, and
+    // fontconfig ranks the CJK faces by the language of the locale; outside a
+    // Traditional Chinese locale a Japanese face wins, with its own glyph
+    // shapes and punctuation. Naming the language here ranks them as a
+    // Taiwanese desktop does, for every font the reader and its boxes use.
+    qputenv("FC_LANG", "zh-tw");
+}
+
 void installFontSubstitutions() {
     const QStringList mingFaces{QStringLiteral("Noto Serif CJK TC"),
                                 QStringLiteral("AR PL UMing TW")};

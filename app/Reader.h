@@ -29,6 +29,11 @@ void endSessionOnRequest(ReaderWindow& window, TerminationNotifier& termination,
 // entry that starts it, so the window is matched to that entry's icon.
 void describeApplication();
 
+// Makes every font draw Chinese with a Traditional Chinese face, in any
+// locale. Call it before the first text is laid out, and before any thread
+// but the caller's runs, since it sets the environment.
+void preferTraditionalChineseGlyphs();
+
 // Lets the window's design face find an installed Traditional Chinese Ming face.
 void installFontSubstitutions();
 

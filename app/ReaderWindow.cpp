@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
@@ -49,14 +50,37 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     designFont.setPointSize(9);
     designFont.setBold(true);
     setFont(designFont);
-    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    fixFrame();
+    describeForAssistiveTools();
 }
 
 ReaderWindow::~ReaderWindow() = default;
 
+// The text box has its design size and covers the client area only while the
+// frame cannot change: the window may be minimised, never resized or maximised.
+// The layout keeps the frame at the menu bar's height plus the client area,
+// whatever font and scale the menu bar ends up with.
+void ReaderWindow::fixFrame() {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    centralWidget()->setFixedSize(ClientWidth, ClientHeight);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void ReaderWindow::describeForAssistiveTools() {
+    setAccessibleName(QStringLiteral("Orvenla 文章閱讀器"));
+    setAccessibleDescription(
+        QStringLiteral("逐篇閱讀 data.txt 裡的文章；標題列顯示目前篇數與總篇數。"));
+    m_articleText->setAccessibleName(QStringLiteral("文章內容"));
+    m_articleText->setAccessibleDescription(
+        QStringLiteral("目前文章的全文。Enter 或向右鍵看下一篇，向左鍵看上一篇；"
+                       "在此所做的修改不會存檔。"));
+}
+
 void ReaderWindow::createControls() {
     // The client area shows the window background wherever the text box does
-    // not cover it, as when the frame is made larger than the design.
+    // not cover it.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setAutoFillBackground(true);

@@ -58,6 +58,8 @@ protected:
 private:
     void createControls();
     void createActions();
+    void fixFrame();
+    void describeForAssistiveTools();
 
     void showFirstArticle();
     void goToArticle();

@@ -14,6 +14,7 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    preferTraditionalChineseGlyphs();
     installTerminationHandlers();
     try {
         ApplicationDirectory directory;

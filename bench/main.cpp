@@ -413,6 +413,7 @@ int main(int argc, char** argv) {
     // Windows are real but never reach a screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietOffscreenWarnings);
+    preferTraditionalChineseGlyphs();
     QApplication app(argc, argv);
     installFontSubstitutions();
     const QStringList arguments = QCoreApplication::arguments();

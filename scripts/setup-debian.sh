@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build needs; with --fonts also the
 # reader's Chinese Ming faces and Qt's own translations, with --validators the
-# checkers of the desktop entry and the metainfo, and with --fuzz clang
-# and its libFuzzer and sanitizer runtimes (a recommendation of clang only, so
-# named here). Installs only what is missing.
+# checkers of the desktop entry and the metainfo, with --test-fonts the
+# Traditional Chinese faces that the tests draw with, with --screen an X server,
+# a window manager and a screen grabber for the screenshot, and with --fuzz
+# clang and its libFuzzer and sanitizer runtimes (a recommendation of clang
+# only, so named here). Installs only what is missing.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libbenchmark-dev)
@@ -11,6 +13,8 @@ for option in "$@"; do
     case "$option" in
     --fonts) packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n) ;;
     --validators) packages+=(desktop-file-utils appstream) ;;
+    --test-fonts) packages+=(fonts-noto-cjk) ;;
+    --screen) packages+=(xvfb x11-utils openbox imagemagick) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *)
         echo "unknown option: $option" >&2

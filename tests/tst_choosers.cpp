@@ -1,5 +1,6 @@
 #include "platform/ChooserState.h"
 #include "platform/QtChoosers.h"
+#include "platform/QtDialogs.h"
 #include "platform/RuntimeError.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -191,6 +193,35 @@ private Q_SLOTS:
         }
         QCOMPARE(error, cancelError ? int(RuntimeError::ChooserCancelled) : 0);
         QVERIFY(sameValues(d, before));
+    }
+
+    // Every box is wide enough for its whole title beside the window
+    // manager's buttons, however short its text.
+    void boxesShowTheirWholeTitle_data() {
+        QTest::addColumn<bool>("input");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("go-to error") << false << QStringLiteral("錯誤輸入");
+        QTest::newRow("long input title") << true << QStringLiteral("輸入要看的篇數，從第一篇數起");
+    }
+    void boxesShowTheirWholeTitle() {
+        QFETCH(bool, input);
+        QFETCH(QString, title);
+        int width = 0;
+        int needed = 0;
+        whenShown([&](QWidget* box) {
+            QFont titleFont = box->font();
+            titleFont.setBold(true);
+            // The narrowest room for a title bar's icon, minimise and close.
+            needed = QFontMetrics(titleFont).horizontalAdvance(title) + 96;
+            width = box->width();
+            static_cast<QDialog*>(box)->done(0);
+        });
+        QtDialogs dialogs;
+        if (input)
+            dialogs.askText(nullptr, QStringLiteral("短"), title);
+        else
+            dialogs.showMessage(nullptr, QStringLiteral("短"), title);
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
     }
 };
 

@@ -1,14 +1,20 @@
 #include "WindowFixture.h"
+#include "app/Reader.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGlyphRun>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +33,12 @@ void startAt(WindowFixture& fx, int count, const QByteArray& bookmark) {
     QVERIFY(fx.window().start());
 }
 
+// Glyph runs may name a substituted face in lower case.
+bool isTraditionalChineseFace(const QString& family) {
+    return family.endsWith(QLatin1String(" TC"), Qt::CaseInsensitive) ||
+           family.contains(QLatin1String(" TW"), Qt::CaseInsensitive);
+}
+
 const QStringList ActionNames{"fontAction",        "backgroundAction",      "firstArticleAction",
                               "goToArticleAction", "previousArticleAction", "nextArticleAction",
                               "helpAction"};
@@ -37,6 +49,37 @@ class TestWindow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A desktop in no Chinese locale, where fontconfig would draw Chinese
+    // with a Japanese face; set before the first text is laid out.
+    void initTestCase() {
+        qputenv("LC_ALL", "en_US.UTF-8");
+        preferTraditionalChineseGlyphs();
+    }
+
+    // Chinese, punctuation included, is drawn with a Traditional Chinese face
+    // in the boxes and choosers, and in a Latin face chosen for the article.
+    void traditionalChineseGlyphs_data() {
+        QTest::addColumn<QString>("family");
+        QTest::newRow("boxes and choosers") << QString();
+        QTest::newRow("article in a Latin face") << "DejaVu Sans";
+    }
+    void traditionalChineseGlyphs() {
+        QFETCH(QString, family);
+        const QStringList installed = QFontDatabase::families();
+        if (std::none_of(installed.begin(), installed.end(), isTraditionalChineseFace))
+            QSKIP("no Traditional Chinese face is installed (Debian: fonts-noto-cjk)");
+        QFont font = QApplication::font("QMessageBox");
+        if (!family.isEmpty())
+            font.setFamily(family);
+        QTextLayout layout(QStringLiteral("錯誤輸入，篇數過大。「說明」"), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun& run : layout.glyphRuns())
+            QVERIFY2(isTraditionalChineseFace(run.rawFont().familyName()),
+                     qPrintable(run.rawFont().familyName()));
+    }
+
     void design() {
         WindowFixture fx;
         ReaderWindow& w = fx.window();
@@ -68,8 +111,21 @@ private Q_SLOTS:
         QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
         QVERIFY(!fx.text()->isReadOnly());
         QCOMPARE(QApplication::focusWidget(), fx.text());
-        // A larger frame leaves the text box at its design size.
+        // Screen readers hear what the window and the text box are.
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(fx.text());
+        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("文章內容"));
+        QVERIFY(!box->text(QAccessible::Description).isEmpty());
+        QVERIFY(!QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name).isEmpty());
+
+        // The frame keeps its size, so the text box always covers the client
+        // area: equal bounds tell the window manager to offer no resizing and
+        // no maximising. It may still be minimised.
+        QVERIFY(w.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
         w.resize(1000, 800);
+        QCOMPARE(w.size(), w.minimumSize());
+        QCOMPARE(w.centralWidget()->geometry().bottom(), w.rect().bottom());
         QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
     }
 
