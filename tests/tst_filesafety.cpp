@@ -2,6 +2,7 @@
 // through a save, files that are not regular files, memory running out and
 // termination signals. Each runs where the fault is real: in a child process.
 
+#include "AddressSpaceCap.h"
 #include "TestFiles.h"
 #include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
@@ -325,9 +326,7 @@ private Q_SLOTS:
 
     // Memory running out during start-up is reported as error 7, not a crash.
     void outOfMemoryAtStartUp() {
-#if defined(__SANITIZE_ADDRESS__)
-        QSKIP("the address sanitizer reserves more address space than the cap allows");
-#endif
+        SKIP_UNLESS_ADDRESS_SPACE_CAP_WORKS();
         ProgramCopy program;
         const QByteArray line = QByteArray(1 << 20, 'a') + "\r\n";
         program.files.write(QStringLiteral("data.txt"), "***\r\n" + line.repeated(256) + "***\r\n");
