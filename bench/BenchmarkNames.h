@@ -14,6 +14,10 @@ inline std::string sized(const char* what, Encoding encoding, int eighths) {
 inline std::string load(Encoding encoding, int eighths) {
     return sized("load", encoding, eighths);
 }
+// The full collection loaded in one pass on one core, against the same decode.
+inline std::string loadOnePass(Encoding encoding) {
+    return sized("load1core", encoding, 8);
+}
 // Every size loaded in each round, for the time per megabyte.
 inline std::string scaling(Encoding encoding) {
     return std::string("scaling/") + encodingTag(encoding);

@@ -61,6 +61,7 @@ private:
 };
 
 constexpr double LoadLimit = 1.3;
+constexpr double OnePassLimit = 0.5;
 constexpr double ScalingLimit = 1.2;
 constexpr double StartupLimit = 1.3;
 constexpr double ShowLimit = 1.2;
@@ -80,6 +81,11 @@ void loadRows(Table& table, Encoding encoding) {
                       format(" (%.1f MB)", table.counter(*load, "MB")),
                   ms(load->ms), "decode " + ms(table.counter(*load, "decode_ms")),
                   table.counter(*load, "ratio"), eighths == 8 ? LoadLimit : 0);
+    }
+    if (const Figure* onePass = table.find(names::loadOnePass(encoding))) {
+        table.row("load " + tag(encoding) + " full on one core", ms(onePass->ms),
+                  "decode " + ms(table.counter(*onePass, "decode_ms")),
+                  table.counter(*onePass, "ratio"), OnePassLimit);
     }
     if (const Figure* scaling = table.find(names::scaling(encoding))) {
         std::string spread;

@@ -1,5 +1,6 @@
 #include "platform/NarrowText.h"
 
+#include "platform/Big5Decoder.h"
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <langinfo.h>
+#include <optional>
 
 namespace {
 
@@ -28,6 +30,34 @@ qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
     return 0;
 }
 
+// Qt's converter, or for Big5 the table that gives the same text faster. Only
+// Qt's converter tells errors, which Big5, always the last converter tried,
+// never has to.
+class PieceDecoder {
+public:
+    PieceDecoder(const QByteArray& codec, bool strict, QStringDecoder::Flags flags) {
+        if (!strict && codec == Big5CodecName)
+            m_big5.emplace();
+        else
+            m_qt.emplace(codec.constData(), flags);
+    }
+
+    bool isValid() const { return m_big5 ? m_big5->isValid() : m_qt->isValid(); }
+    bool hasError() const { return m_qt && m_qt->hasError(); }
+
+    qsizetype requiredSpace(qsizetype bytes) const {
+        return m_big5 ? m_big5->requiredSpace(bytes) : m_qt->requiredSpace(bytes);
+    }
+
+    QChar* appendToBuffer(QChar* out, QByteArrayView bytes) {
+        return m_big5 ? m_big5->appendToBuffer(out, bytes) : m_qt->appendToBuffer(out, bytes);
+    }
+
+private:
+    std::optional<QStringDecoder> m_qt;
+    std::optional<Big5Decoder> m_big5;
+};
+
 // Decodes the file from its current position with one converter, up to `to`
 // or, when that is negative, to its end. Returns false when `strict` and the
 // converter met bytes it cannot map.
@@ -37,7 +67,7 @@ bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& c
     // it is a character like any other.
     const QStringDecoder::Flags flags =
         file.pos() == 0 ? QStringDecoder::Flag::Default : QStringDecoder::Flag::ConvertInitialBom;
-    QStringDecoder decoder(codec.constData(), flags);
+    PieceDecoder decoder(codec, strict, flags);
     if (!decoder.isValid())
         return false;
     // Both buffers get their full size at once rather than growing after the

@@ -151,6 +151,11 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteA
             return *count;
         store.clear();
     }
+    return loadDataFileInOnePass(path, store, codecs);
+}
+
+qint16 loadDataFileInOnePass(const QString& path, ArticleSlots& store,
+                             const QList<QByteArray>& codecs) {
     ArticleFiler filer(store);
     try {
         readNarrowTextLines(path, filer, codecs);

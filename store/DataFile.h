@@ -21,6 +21,10 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store);
 // The same with the converters to try given, instead of those of the locale.
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs);
 
+// The same in one pass on this thread, as when the file is too small to cut.
+qint16 loadDataFileInOnePass(const QString& path, ArticleSlots& store,
+                             const QList<QByteArray>& codecs);
+
 // Loads the file in two parts decoded at once, the second from byte `cut`,
 // which must start a line. Gives nothing, with the store to be cleared,
 // whenever the one-pass load must decide instead: other converters than UTF-8
