@@ -98,14 +98,18 @@ QMap<QString, QStringList> sectionsAfterRewrite(const QString& fileName, const Q
 // QSettings rewrites the whole file on every save and drops or alters what it
 // cannot hold: comments, duplicate keys, lines without "=", bytes that are not
 // UTF-8, names it escapes differently. A save goes ahead only when its rewrite
-// of the file as it stands keeps every line.
-void requireRewriteKeepsFile(const QString& fileName) {
+// of the file as it stands keeps every line. The file as this store's last
+// save left it is QSettings' own writing, which needs no rewrite to check: a
+// font choice saves seven keys, and only the first pays for the check.
+void requireRewriteKeepsFile(const QString& fileName, const QByteArray& lastSaved) {
     QFile file(fileName);
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
         throw RuntimeError::fileAccess(fileName, file.errorString());
     const QByteArray bytes = file.readAll();
+    if (!lastSaved.isNull() && bytes == lastSaved)
+        return;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     const QString text = utf8(bytes);
     if (utf8.hasError())
@@ -160,10 +164,14 @@ QString IniSettingsStore::readSetting(const QString& application, const QString&
 void IniSettingsStore::writeSetting(const QString& application, const QString& section,
                                     const QString& key, const QString& value) {
     requireRegularFile(m_fileName);
-    requireRewriteKeepsFile(m_fileName);
-    QSettings settings(m_fileName, QSettings::IniFormat);
-    settings.setValue(groupName(application) + QStringLiteral("/Application"), application);
-    settings.setValue(keyPath(application, section, key), value);
-    settings.sync();
-    checkStatus(settings);
+    requireRewriteKeepsFile(m_fileName, m_lastSaved);
+    {
+        QSettings settings(m_fileName, QSettings::IniFormat);
+        settings.setValue(groupName(application) + QStringLiteral("/Application"), application);
+        settings.setValue(keyPath(application, section, key), value);
+        settings.sync();
+        checkStatus(settings);
+    }
+    QFile saved(m_fileName);
+    m_lastSaved = saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
 }

@@ -2,6 +2,8 @@
 
 #include "platform/SettingsStore.h"
 
+#include <QByteArray>
+
 // The settings store as one INI file. Each application name gets its own group,
 // named by a hash of the exact name, since QSettings would fold or nest names
 // that differ only in their slashes; the name itself is kept in the group as
@@ -28,4 +30,6 @@ public:
 
 private:
     QString m_fileName;
+    // The file's bytes as this store's last save left them; null before one.
+    QByteArray m_lastSaved;
 };
