@@ -132,14 +132,14 @@ QByteArray localeCodeset() {
 
 QList<QByteArray> narrowCodecsFor(const QByteArray& codeset) {
     const QList<QByteArray> utf8ThenBig5{QByteArrayLiteral("UTF-8"),
-                                         QByteArrayLiteral("windows-950")};
+                                         QByteArray(Big5CodecName)};
     const QByteArray name = codeset.toUpper();
     if (name.isEmpty() || name == "UTF-8" || name == "UTF8" || name == "ANSI_X3.4-1968" ||
         name == "ASCII" || name == "US-ASCII")
         return utf8ThenBig5;
     // "BIG5" from glibc is code page 950 here too.
     if (name == "BIG5" || name == "CP950")
-        return {QByteArrayLiteral("windows-950")};
+        return {QByteArray(Big5CodecName)};
     if (!QStringDecoder(codeset.constData()).isValid())
         return utf8ThenBig5;
     return {codeset};

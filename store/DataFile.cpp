@@ -1,5 +1,6 @@
 #include "store/DataFile.h"
 
+#include "platform/Big5Decoder.h"
 #include "platform/Int16.h"
 #include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
@@ -90,7 +91,7 @@ std::optional<qint16> loadDataFileInTwo(const QString& path, ArticleSlots& store
     // Only in these converters is every LF byte a line end, never part of a
     // character, so that each part decodes on its own as it would in one pass.
     for (const QByteArray& codec : codecs) {
-        if (codec != "UTF-8" && codec != "windows-950")
+        if (codec != "UTF-8" && codec != Big5CodecName)
             return std::nullopt;
     }
     const qint64 size = QFileInfo(path).size();
