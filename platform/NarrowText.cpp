@@ -131,8 +131,7 @@ QByteArray localeCodeset() {
 }
 
 QList<QByteArray> narrowCodecsFor(const QByteArray& codeset) {
-    const QList<QByteArray> utf8ThenBig5{QByteArrayLiteral("UTF-8"),
-                                         QByteArray(Big5CodecName)};
+    const QList<QByteArray> utf8ThenBig5{QByteArrayLiteral("UTF-8"), QByteArray(Big5CodecName)};
     const QByteArray name = codeset.toUpper();
     if (name.isEmpty() || name == "UTF-8" || name == "UTF8" || name == "ANSI_X3.4-1968" ||
         name == "ASCII" || name == "US-ASCII")
