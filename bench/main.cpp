@@ -119,7 +119,7 @@ double timeLoad(const Collection& collection, ArticleSlots& store, bool onePass 
     const QList<QByteArray> codecs = narrowCodecsFor(localeCodeset());
     qint16 count = 0;
     const double seconds = secondsOf([&] {
-        count = onePass ? loadDataFileInOnePass(collection.dataFile, store, codecs)
+        count = onePass ? loadDataFile(collection.dataFile, store, codecs)
                         : loadDataFile(collection.dataFile, store, codecs);
     });
     store.clear();

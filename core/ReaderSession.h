@@ -39,7 +39,7 @@ public:
 
     const ReadingPosition& position() const { return m_position; }
     // The text of the current article's slot, as the store holds it (CR LF).
-    const QString& currentText() const { return m_articles(m_position.current); }
+    QString currentText() const { return m_articles(m_position.current); }
     QString title() const { return navigation::title(m_position); }
     // Where the collection is read from; the saved look is filed under it.
     const QString& dataFilePath() const { return m_dataFilePath; }

@@ -1,5 +1,6 @@
-// The input as data.txt: the one-pass load, the two-halves load and a plain
-// model of the splitting rule must all fill the store alike.
+// The input as data.txt: the load, which splits Big5 in its bytes and decodes
+// a slot at a time, must fill the store as a plain model of the splitting rule
+// does on the whole decoded text.
 
 #include "fuzz/FuzzSupport.h"
 #include "platform/NarrowText.h"
@@ -20,22 +21,13 @@ struct Load {
     int error = 0;
 };
 
-Load loadOnePass(const QString& path, ArticleSlots& store, const QByteArrayList& codecs) {
+Load load(const QString& path, ArticleSlots& store, const QByteArrayList& codecs) {
     store.clear();
     try {
         return {loadDataFile(path, store, codecs), 0};
     } catch (const RuntimeError& e) {
         return {std::nullopt, e.number()};
     }
-}
-
-// Just after the first LF from the middle on, else after the last one before
-// it; 0 when the input has no LF that leaves two non-empty parts.
-qint64 cutAfterLf(const QByteArray& bytes) {
-    qsizetype lf = bytes.indexOf('\n', bytes.size() / 2);
-    if (lf < 0)
-        lf = bytes.lastIndexOf('\n', bytes.size() / 2);
-    return lf >= 0 && lf + 1 < bytes.size() ? lf + 1 : 0;
 }
 
 // The text as one decoder call sees the whole file: the first converter that
@@ -94,56 +86,27 @@ Model split(const QString& text) {
     return model;
 }
 
-void expectSameStores(const ArticleSlots& a, const ArticleSlots& b, const char* what) {
-    for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
-        fuzz::expect(a(i) == b(i), what);
-}
-
 // Slots filled before a failure keep their text, so they are compared too.
 void checkAgainstModel(const QByteArray& bytes, const QByteArrayList& codecs, const Load& load,
                        const ArticleSlots& store) {
     const Model model = split(decodeWhole(bytes, codecs));
-    fuzz::expect(load.count == model.load.count, "one-pass count differs from the model");
-    fuzz::expect(load.error == model.load.error, "one-pass error differs from the model");
+    fuzz::expect(load.count == model.load.count, "count differs from the model");
+    fuzz::expect(load.error == model.load.error, "error differs from the model");
     for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
-        fuzz::expect(store(i) == model.slots.value(i), "one-pass slot differs from the model");
-}
-
-void checkTwoHalves(const QString& path, const QByteArrayList& codecs, qint64 cut,
-                    const Load& onePass, const ArticleSlots& onePassStore, ArticleSlots& store) {
-    std::optional<qint16> count;
-    try {
-        count = loadDataFileInTwo(path, store, codecs, cut);
-    } catch (const RuntimeError&) {
-        fuzz::mismatch("the two-halves load raised an error instead of leaving it");
-    }
-    // With UTF-8 and Big5 only, the halves leave nothing but too many
-    // separator lines to the one-pass load, which must then fail.
-    if (!count) {
-        fuzz::expect(!onePass.count.has_value(), "two-halves load gave up on a good file");
-        return;
-    }
-    fuzz::expect(onePass.count == count, "two-halves count differs from the one-pass count");
-    expectSameStores(store, onePassStore, "two-halves slot differs from the one-pass slot");
+        fuzz::expect(store(i) == model.slots.value(i), "slot differs from the model");
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Reused: the store's 10001 slots are the costly part of an iteration.
-    static ArticleSlots onePassStore;
-    static ArticleSlots twoHalvesStore;
+    static ArticleSlots store;
     static const QByteArrayList utf8ThenBig5{"UTF-8", "windows-950"};
     static const QByteArrayList big5Only{"windows-950"};
 
     const QByteArray bytes = fuzz::bytesOf(data, size);
     const QString path = fuzz::writeScratchFile(QStringLiteral("data.txt"), bytes);
-    const qint64 cut = cutAfterLf(bytes);
-    for (const QByteArrayList* codecs : {&utf8ThenBig5, &big5Only}) {
-        const Load onePass = loadOnePass(path, onePassStore, *codecs);
-        checkAgainstModel(bytes, *codecs, onePass, onePassStore);
-        if (cut > 0)
-            checkTwoHalves(path, *codecs, cut, onePass, onePassStore, twoHalvesStore);
-    }
+    for (const QByteArrayList* codecs : {&utf8ThenBig5, &big5Only})
+        checkAgainstModel(bytes, *codecs, load(path, store, *codecs), store);
     return 0;
 }

@@ -87,6 +87,18 @@ std::unique_ptr<const Big5Table> buildTable() {
             }
         }
     }
+    // Lines, and the "***" that starts a separator line, are found in the
+    // bytes of a Big5 file: CR, LF and "*" must stand for themselves only.
+    const auto isLineByte = [](char16_t c) { return c == u'\r' || c == u'\n' || c == u'*'; };
+    for (int b = 0x80; b < 256; ++b) {
+        if (isLineByte(table->single[b]))
+            return table;
+    }
+    for (int code = 0; code < 256 * 256; ++code) {
+        if (isLineByte(table->pair[code]) ||
+            (table->pair[code] != NoPair && isLineByte(char16_t(code & 0xFF))))
+            return table;
+    }
     table->usable = true;
     return table;
 }

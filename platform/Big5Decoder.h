@@ -17,8 +17,9 @@ struct Big5Table;
 // first decoder made. As in Qt's converter, a lead byte that ends the input
 // waits for the next call.
 //
-// Should Qt's converter ever give a result the table cannot hold, every decoder
-// hands its work to Qt's converter instead, so the text stays the same.
+// Should Qt's converter ever give a result the table cannot hold, or one in
+// which CR, LF or "*" is part of another character, every decoder hands its
+// work to Qt's converter instead, so the text stays the same.
 class Big5Decoder {
 public:
     Big5Decoder();

@@ -116,6 +116,86 @@ bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& c
     }
 }
 
+
+bool startDecodes(QFile& file, const QByteArray& codec) {
+    QStringDecoder decoder(codec.constData());
+    if (!decoder.isValid())
+        return false;
+    // An incomplete character at the end is no error here. A few pages tell a
+    // Big5 collection, whose every line is Chinese, from UTF-8.
+    const QString start = decoder.decode(file.read(NarrowTextSniff));
+    Q_UNUSED(start);
+    return !decoder.hasError();
+}
+
+void rewind(QFile& file, const QString& path) {
+    if (!file.seek(0))
+        throw RuntimeError::fileAccess(path, file.errorString());
+}
+
+// Reads the file from its current position to its end, however long it has
+// grown meanwhile, and gives a last line without a line end an LF, as the
+// decoding reads do. Returns the number of bytes.
+qsizetype readBytes(QFile& file, const QString& path, LargeBuffer& buffer) {
+    buffer.reserve(std::size_t(std::max<qint64>(file.size(), 0)) + 1);
+    std::size_t size = 0;
+    for (;;) {
+        if (size == buffer.capacity())
+            buffer.reserve(buffer.capacity() * 2);
+        const qint64 got = file.read(buffer.data() + size, qint64(buffer.capacity() - size));
+        if (got < 0)
+            throw RuntimeError::fileAccess(path, file.errorString());
+        if (got == 0)
+            break;
+        size += std::size_t(got);
+    }
+    if (size > 0 && !isLineEnd(char16_t(uchar(buffer.data()[size - 1])))) {
+        if (size == buffer.capacity())
+            buffer.reserve(size + 1);
+        buffer.data()[size++] = '\n';
+    }
+    return qsizetype(size);
+}
+
+// Decodes the file from its current position to its end into the buffer as
+// UTF-16 and returns the number of units; nothing when the converter cannot be
+// opened or, when `strict`, meets bytes it cannot map.
+std::optional<qsizetype> decodeWhole(QFile& file, const QString& path, const QByteArray& codec,
+                                     bool strict, LargeBuffer& buffer) {
+    PieceDecoder decoder(codec, strict, QStringDecoder::Flag::Default);
+    if (!decoder.isValid())
+        return std::nullopt;
+    constexpr std::size_t Unit = sizeof(char16_t);
+    const qint64 fileSize = std::max<qint64>(file.size(), 0);
+    buffer.reserve(Unit * std::size_t(decoder.requiredSpace(fileSize + 1) + NarrowTextBlock));
+    QByteArray bytes(NarrowTextBlock, Qt::Uninitialized);
+    qsizetype used = 0;
+    char lastByte = '\n';
+    for (;;) {
+        const qint64 got = file.read(bytes.data(), NarrowTextBlock);
+        if (got < 0)
+            throw RuntimeError::fileAccess(path, file.errorString());
+        qsizetype length = qsizetype(got);
+        if (got > 0) {
+            lastByte = bytes[length - 1];
+        } else {
+            // A last line without a line end gets one, so that a character
+            // cut short at the very end is decoded as it is in one pass.
+            if (isLineEnd(char16_t(uchar(lastByte))))
+                return used;
+            bytes[0] = lastByte = '\n';
+            length = 1;
+        }
+        const std::size_t needed = Unit * std::size_t(used + decoder.requiredSpace(length));
+        if (needed > buffer.capacity())
+            buffer.reserve(needed + needed / 2);
+        QChar* start = reinterpret_cast<QChar*>(buffer.data()) + used;
+        const QChar* end = decoder.appendToBuffer(start, QByteArrayView(bytes.constData(), length));
+        used += end - start;
+        if (strict && decoder.hasError())
+            return std::nullopt;
+    }
+}
 } // namespace
 
 void LineSink::lines(QStringView piece) {
@@ -175,45 +255,44 @@ void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink,
     throw RuntimeError::fileAccess(path, QStringLiteral("無法辨識的文字編碼"));
 }
 
-bool readNarrowTextPart(const QString& path, qint64 from, qint64 to, const QByteArray& codec,
-                        bool strict, TextSink& sink) {
+QString WholeNarrowText::text(qsizetype from, qsizetype to) const {
+    if (!m_big5Bytes)
+        return QString::fromRawData(reinterpret_cast<const QChar*>(units() + from), to - from);
+    Big5Decoder decoder;
+    QString text(decoder.requiredSpace(to - from), Qt::Uninitialized);
+    const QChar* end = decoder.appendToBuffer(text.data(), QByteArrayView(bytes() + from, to - from));
+    text.truncate(end - text.constData());
+    return text;
+}
+
+WholeNarrowText readWholeNarrowText(const QString& path, const QList<QByteArray>& codecs) {
     QFile file;
     openRegularFile(file, path);
-    if (!file.seek(from))
-        throw RuntimeError::fileAccess(path, file.errorString());
-    return decodeFile(file, path, to, codec, strict, sink);
-}
-
-qint64 narrowTextCut(const QString& path) {
-    QFile file;
-    if (!tryOpenRegularFile(file, path))
-        return 0;
-    const qint64 size = file.size();
-    if (size < NarrowTextCutMinimum || !file.seek(size / 2))
-        return 0;
-    // Lines are short; a page is read at a time, and a file without an LF
-    // near its middle is not worth cutting.
-    for (qint64 at = size / 2; at < size / 2 + NarrowTextBlock;) {
-        const QByteArray page = file.read(4096);
-        if (page.isEmpty())
-            return 0;
-        if (const qsizetype lf = page.indexOf('\n'); lf >= 0)
-            return at + lf + 1 < size ? at + lf + 1 : 0;
-        at += page.size();
+    WholeNarrowText whole;
+    for (qsizetype i = 0; i < codecs.size(); ++i) {
+        const bool last = i + 1 == codecs.size();
+        if (i > 0)
+            rewind(file, path);
+        // A Big5 file is told from UTF-8 by its first bytes: no need to read
+        // it all as UTF-8 first.
+        if (!last) {
+            const bool decodes = startDecodes(file, codecs[i]);
+            rewind(file, path);
+            if (!decodes)
+                continue;
+        }
+        if (last && codecs[i] == Big5CodecName && Big5Decoder().usesTable()) {
+            whole.m_size = readBytes(file, path, whole.m_buffer);
+            whole.m_big5Bytes = true;
+            return whole;
+        }
+        if (const std::optional<qsizetype> size =
+                decodeWhole(file, path, codecs[i], !last, whole.m_buffer))
+        {
+            whole.m_size = *size;
+            return whole;
+        }
     }
-    return 0;
-}
-
-bool narrowTextStartDecodes(const QString& path, const QByteArray& codec) {
-    QFile file;
-    if (!tryOpenRegularFile(file, path))
-        return true;
-    QStringDecoder decoder(codec.constData());
-    if (!decoder.isValid())
-        return false;
-    // An incomplete character at the end is no error here. A few pages tell a
-    // Big5 collection, whose every line is Chinese, from UTF-8.
-    const QString start = decoder.decode(file.read(NarrowTextSniff));
-    Q_UNUSED(start);
-    return !decoder.hasError();
+    // No converter could be opened at all: nothing is readable.
+    throw RuntimeError::fileAccess(path, QStringLiteral("無法辨識的文字編碼"));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LargeBuffer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QStringView>
@@ -79,24 +81,32 @@ void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink);
 void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink,
                          const QList<QByteArray>& codecs);
 
-// A file at least this large is worth decoding in two parts at once.
-inline constexpr qint64 NarrowTextCutMinimum = qint64(1) << 20;
+// A text file in the narrow code page, read whole into memory. Big5 is kept as
+// its bytes and decoded a piece at a time when asked for, which spares decoding
+// and holding a large collection as text it may never show; in Big5 the bytes
+// of CR, LF and "*" are always those characters, never part of another, so
+// lines and their first characters can be found in the bytes. Any other
+// converter's text is decoded at once.
+class WholeNarrowText {
+public:
+    bool isBig5Bytes() const { return m_big5Bytes; }
+    // In bytes for Big5 bytes, in UTF-16 units otherwise.
+    qsizetype size() const { return m_size; }
+    const char* bytes() const { return m_buffer.data(); }
+    const char16_t* units() const { return reinterpret_cast<const char16_t*>(m_buffer.data()); }
 
-// Where a text file can be cut into two parts that decode on their own: just
-// after the first LF from its middle on, which neither splits a CR LF pair nor
-// (in UTF-8 or Big5, where an LF byte is never part of a character) a
-// character. 0 when the file is smaller than NarrowTextCutMinimum, cannot be
-// read, or has no LF near its middle.
-qint64 narrowTextCut(const QString& path);
+    // The text of [from, to), which starts a line and ends after a line end or
+    // at the end of the text, exactly as decoding the whole file gives it.
+    QString text(qsizetype from, qsizetype to) const;
 
-// Reads the bytes [from, to) of a text file with one converter and hands them
-// to the sink, as readNarrowTextLines does for a whole file; `from` must start
-// a line. Returns false when `strict` and the converter met bytes it cannot
-// map. Throws RuntimeError: the file cannot be read, or ends before `to`.
-bool readNarrowTextPart(const QString& path, qint64 from, qint64 to, const QByteArray& codec,
-                        bool strict, TextSink& sink);
+private:
+    friend WholeNarrowText readWholeNarrowText(const QString&, const QList<QByteArray>&);
+    LargeBuffer m_buffer;
+    qsizetype m_size = 0;
+    bool m_big5Bytes = false;
+};
 
-// Whether the first few KiB of a text file decode without an error in the
-// converter; a file that does not is not in it. True when the file cannot be
-// read: the full read finds that out.
-bool narrowTextStartDecodes(const QString& path, const QByteArray& codec);
+// Reads a whole text file with the converters given, as readNarrowTextLines
+// does; a last line without a line end gets an LF. Throws like it, and
+// std::bad_alloc when the file does not fit in memory.
+WholeNarrowText readWholeNarrowText(const QString& path, const QList<QByteArray>& codecs);

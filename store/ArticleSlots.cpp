@@ -47,31 +47,36 @@ void ArticleSlots::checkIndex(int index) {
         throw RuntimeError::subscriptOutOfRange();
 }
 
-const QString& ArticleSlots::operator()(int index) const {
+QString ArticleSlots::operator()(int index) const {
     checkIndex(index);
-    return m_slots[size_t(index)];
+    const Lines& lines = m_slots[size_t(index)];
+    if (lines.from == lines.to)
+        return QString();
+    return storedLines(m_text.text(lines.from, lines.to));
 }
 
-void ArticleSlots::appendLines(int index, QStringView lines) {
-    checkIndex(index);
+void ArticleSlots::assign(WholeNarrowText text, std::vector<Lines> slots) {
+    m_text = std::move(text);
+    m_slots = std::move(slots);
+    m_slots.resize(LastSlot + 1);
+}
+
+void ArticleSlots::clear() {
+    m_text = WholeNarrowText();
+    m_slots.assign(LastSlot + 1, Lines());
+}
+
+QString storedLines(QStringView lines) {
     if (lines.isEmpty())
-        return;
+        return QString();
     const char16_t* in = lines.utf16();
     const qsizetype inLength = lines.size();
     const LineEnds ends = countLineEnds(in, inLength);
     const bool lastEnded = isLineEnd(in[inLength - 1]);
     const qsizetype lineCount = ends.cr + ends.lf - ends.crlf + (lastEnded ? 0 : 1);
     const qsizetype length = inLength - ends.cr - ends.lf + 2 * lineCount;
-
-    // A slot filled in one go gets exactly its size; one filled in several
-    // pieces grows as QString grows, and finishSlot() trims it.
-    QString& slot = m_slots[size_t(index)];
-    const qsizetype oldLength = slot.size();
-    if (oldLength == 0)
-        slot = QString(length, Qt::Uninitialized);
-    else
-        slot.resize(oldLength + length);
-    char16_t* out = reinterpret_cast<char16_t*>(slot.data()) + oldLength;
+    QString stored(length, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(stored.data());
 
     if (lastEnded && ends.crlf == ends.cr && ends.crlf == ends.lf) {
         // Every line ends with CR LF: the stored form is the same text with
@@ -79,7 +84,7 @@ void ArticleSlots::appendLines(int index, QStringView lines) {
         out[0] = u'\r';
         out[1] = u'\n';
         std::copy_n(in, inLength - 2, out + 2);
-        return;
+        return stored;
     }
     const char16_t* const outStart = out;
     for (qsizetype pos = 0; pos < inLength;) {
@@ -90,30 +95,6 @@ void ArticleSlots::appendLines(int index, QStringView lines) {
         pos = bounds.next;
     }
     // Never leave unwritten characters behind, whatever the counts said.
-    slot.truncate(oldLength + (out - outStart));
-}
-
-void ArticleSlots::finishSlot(int index) {
-    if (index >= FirstSlot && index <= LastSlot)
-        m_slots[size_t(index)].squeeze();
-}
-
-void ArticleSlots::appendStore(int last, ArticleSlots& tail, int tailLast) {
-    checkIndex(last);
-    checkIndex(last + tailLast);
-    // Stored forms put CR LF before each line, so they join by concatenation.
-    QString& joined = m_slots[size_t(last)];
-    if (joined.isEmpty()) {
-        std::swap(joined, tail.m_slots[0]);
-    } else if (!tail.m_slots[0].isEmpty()) {
-        joined += tail.m_slots[0];
-        joined.squeeze();
-    }
-    for (int i = 1; i <= tailLast; ++i)
-        std::swap(m_slots[size_t(last + i)], tail.m_slots[size_t(i)]);
-}
-
-void ArticleSlots::clear() {
-    for (QString& slot : m_slots)
-        slot = QString();
+    stored.truncate(out - outStart);
+    return stored;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NarrowText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -8,28 +10,35 @@
 // The fixed store of article texts: slot 0 holds the text before the first separator line,
 // slots 1 to the article count the articles, and the slot after the last article
 // the text after the last separator. It never grows or shrinks.
+//
+// It holds the data file's whole text as read and where each slot's lines lie in
+// it; a slot's text is made when asked for.
 class ArticleSlots {
 public:
     static constexpr int FirstSlot = 0;
     static constexpr int LastSlot = 10000;
 
-    // Throws the subscript-out-of-range error outside FirstSlot..LastSlot.
-    const QString& operator()(int index) const;
+    // Where a slot's lines lie in the text: whole lines, each with its line end.
+    struct Lines {
+        qsizetype from = 0;
+        qsizetype to = 0;
+    };
 
-    // Appends lines to a slot as CR LF followed by the line, for each line. The
-    // lines each end with CR LF, a lone CR or a lone LF (the last one may have
-    // none). Throws like operator().
-    void appendLines(int index, QStringView lines);
-    // Gives back the spare capacity of a slot that will receive no more lines.
-    void finishSlot(int index);
+    // A slot's text: for each of its lines, CR LF followed by the line. Throws the
+    // subscript-out-of-range error outside FirstSlot..LastSlot.
+    QString operator()(int index) const;
+
+    // Takes the file's text and the lines of each slot, LastSlot + 1 of them.
+    void assign(WholeNarrowText text, std::vector<Lines> slots);
     void clear();
-    // Takes over the slots 0..tailLast of `tail`, a store filled from a later
-    // part of the same file: its slot 0 continues slot `last`, and its slot i
-    // becomes slot last + i. Throws like operator() past the last slot.
-    void appendStore(int last, ArticleSlots& tail, int tailLast);
 
     static void checkIndex(int index);
 
 private:
-    std::vector<QString> m_slots = std::vector<QString>(LastSlot + 1);
+    WholeNarrowText m_text;
+    std::vector<Lines> m_slots = std::vector<Lines>(LastSlot + 1);
 };
+
+// The stored form of whole lines, each ending with CR LF, a lone CR or a lone LF
+// (the last one may have none): CR LF followed by the line, for each line.
+QString storedLines(QStringView lines);

@@ -1,16 +1,15 @@
 #include "store/DataFile.h"
 
-#include "platform/Big5Decoder.h"
 #include "platform/Int16.h"
 #include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 
-#include <QFileInfo>
+#include <QStringView>
 
+#include <cstring>
 #include <new>
-#include <optional>
-#include <thread>
+#include <vector>
 
 namespace {
 
@@ -21,48 +20,70 @@ QString tooManyArticles() {
         .arg(MaxArticles + 1);
 }
 
-// Files whole runs of text lines at once: the store copies each run in one go,
-// and only separator lines are looked at one by one.
-class ArticleFiler final : public TextSink {
+qsizetype findStar(const char* text, qsizetype size, qsizetype from) {
+    const void* at = std::memchr(text + from, '*', size_t(size - from));
+    return at ? static_cast<const char*>(at) - text : -1;
+}
+
+qsizetype findStar(const char16_t* text, qsizetype size, qsizetype from) {
+    return QStringView(text, size).indexOf(u'*', from);
+}
+
+// Splits the text at its separator lines, in file order, as reading it line by
+// line would: only the separator lines are looked at one by one, and each slot
+// gets the run of whole lines between two of them. Works on Big5 bytes and on
+// UTF-16 alike, since line ends and "*" are the same in both.
+template <typename Char> class SlotFinder {
 public:
-    explicit ArticleFiler(ArticleSlots& store) : m_store(store) {}
+    SlotFinder(const Char* text, qsizetype size, std::vector<ArticleSlots::Lines>& slots)
+        : m_text(text), m_size(size), m_slots(slots) {}
 
-    void restart() override {
-        m_store.clear();
-        m_index = 0;
-    }
-
-    void lines(QStringView piece) override {
-        qsizetype pos = 0;
-        while (pos < piece.size()) {
-            const qsizetype separator = nextSeparator(piece, pos);
-            if (separator > pos)
-                fileText(piece.sliced(pos, separator - pos));
-            if (separator == piece.size())
-                return;
+    // Returns the number of separator lines.
+    qint16 run() {
+        qsizetype lineStart = 0;
+        for (;;) {
+            const qsizetype separator = nextSeparator(lineStart);
+            if (separator > lineStart)
+                fileLines(lineStart, separator);
+            if (separator == m_size)
+                return m_index;
             countSeparator();
-            pos = lineAt(piece, separator).next;
+            lineStart = lineAfter(separator);
         }
     }
-
-    qint16 index() const { return m_index; }
 
 private:
+    bool isLineEnd(qsizetype at) const { return m_text[at] == '\r' || m_text[at] == '\n'; }
+
+    bool startsSeparator(qsizetype at) const {
+        return at + 2 < m_size && m_text[at] == '*' && m_text[at + 1] == '*' &&
+               m_text[at + 2] == '*';
+    }
+
     // The start of the first separator line at or after `from`, which starts a
-    // line; the end of the piece when there is none.
-    static qsizetype nextSeparator(QStringView piece, qsizetype from) {
-        if (piece.sliced(from).startsWith(u"***"))
+    // line; the end of the text when there is none.
+    qsizetype nextSeparator(qsizetype from) const {
+        if (from >= m_size)
+            return m_size;
+        if (startsSeparator(from))
             return from;
-        for (qsizetype at = piece.indexOf(u'*', from + 1); at >= 0;
-             at = piece.indexOf(u'*', at + 1)) {
-            if (isLineEnd(piece[at - 1].unicode()) && piece.sliced(at).startsWith(u"***"))
+        for (qsizetype at = findStar(m_text, m_size, from + 1); at >= 0;
+             at = findStar(m_text, m_size, at + 1)) {
+            if (isLineEnd(at - 1) && startsSeparator(at))
                 return at;
         }
-        return piece.size();
+        return m_size;
+    }
+
+    qsizetype lineAfter(qsizetype at) const {
+        while (at < m_size && !isLineEnd(at))
+            ++at;
+        if (at == m_size)
+            return at;
+        return at + (m_text[at] == '\r' && at + 1 < m_size && m_text[at + 1] == '\n' ? 2 : 1);
     }
 
     void countSeparator() {
-        m_store.finishSlot(m_index);
         try {
             m_index = int16::add(m_index, 1);
         } catch (const RuntimeError& error) {
@@ -70,15 +91,23 @@ private:
         }
     }
 
-    void fileText(QStringView text) {
+    void fileLines(qsizetype from, qsizetype to) {
         if (m_index > ArticleSlots::LastSlot)
             throw RuntimeError::subscriptOutOfRange(tooManyArticles());
-        m_store.appendLines(m_index, text);
+        m_slots[size_t(m_index)] = {from, to};
     }
 
-    ArticleSlots& m_store;
+    const Char* m_text;
+    qsizetype m_size;
+    std::vector<ArticleSlots::Lines>& m_slots;
     qint16 m_index = 0;
 };
+
+qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& slots) {
+    if (text.isBig5Bytes())
+        return SlotFinder<char>(text.bytes(), text.size(), slots).run();
+    return SlotFinder<char16_t>(text.units(), text.size(), slots).run();
+}
 
 } // namespace
 
@@ -86,88 +115,25 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store) {
     return loadDataFile(path, store, narrowCodecsFor(localeCodeset()));
 }
 
-std::optional<qint16> loadDataFileInTwo(const QString& path, ArticleSlots& store,
-                                        const QList<QByteArray>& codecs, qint64 cut) {
-    // Only in these converters is every LF byte a line end, never part of a
-    // character, so that each part decodes on its own as it would in one pass.
-    for (const QByteArray& codec : codecs) {
-        if (codec != "UTF-8" && codec != Big5CodecName)
-            return std::nullopt;
-    }
-    const qint64 size = QFileInfo(path).size();
-    if (cut <= 0 || cut >= size)
-        return std::nullopt;
-    try {
-        for (qsizetype i = 0; i < codecs.size(); ++i) {
-            const bool strict = i + 1 < codecs.size();
-            // A Big5 file is told from UTF-8 by its first bytes: no need to
-            // start both parts for that.
-            if (strict && !narrowTextStartDecodes(path, codecs[i]))
-                continue;
-            store.clear();
-            ArticleSlots tail;
-            ArticleFiler headFiler(store);
-            ArticleFiler tailFiler(tail);
-            std::optional<bool> headDecoded;
-            std::thread head([&] {
-                try {
-                    headDecoded = readNarrowTextPart(path, 0, cut, codecs[i], strict, headFiler);
-                } catch (...) {
-                    // Left unset: the one-pass read finds and reports the failure.
-                }
-            });
-            bool tailDecoded = false;
-            try {
-                tailDecoded = readNarrowTextPart(path, cut, size, codecs[i], strict, tailFiler);
-            } catch (...) {
-                head.join();
-                throw;
-            }
-            head.join();
-            if (!headDecoded)
-                return std::nullopt;
-            if (!*headDecoded || !tailDecoded)
-                continue; // not this converter: the next one reads both parts again
-            const int separators = headFiler.index() + tailFiler.index();
-            // Too many articles: the one-pass read raises the error it meets first.
-            if (separators > MaxArticles + 1)
-                return std::nullopt;
-            store.appendStore(headFiler.index(), tail, tailFiler.index());
-            store.finishSlot(separators);
-            return qint16(separators - 1);
-        }
-    } catch (...) {
-        // Anything else (no thread, no memory, a read error) is for the
-        // one-pass read to meet and report.
-    }
-    return std::nullopt;
-}
-
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs) {
-    // A large file decodes in two parts at once, one on another core; with a
-    // single core that would only add work.
-    const bool twoCores = std::thread::hardware_concurrency() != 1;
-    if (const qint64 cut = twoCores ? narrowTextCut(path) : 0; cut > 0) {
-        if (const std::optional<qint16> count = loadDataFileInTwo(path, store, codecs, cut))
-            return *count;
-        store.clear();
-    }
-    return loadDataFileInOnePass(path, store, codecs);
-}
-
-qint16 loadDataFileInOnePass(const QString& path, ArticleSlots& store,
-                             const QList<QByteArray>& codecs) {
-    ArticleFiler filer(store);
     try {
-        readNarrowTextLines(path, filer, codecs);
+        WholeNarrowText text = readWholeNarrowText(path, codecs);
+        std::vector<ArticleSlots::Lines> slots(ArticleSlots::LastSlot + 1);
+        qint16 separators = 0;
+        try {
+            separators = findSlots(text, slots);
+            if (separators > MaxArticles + 1)
+                throw RuntimeError::subscriptOutOfRange(tooManyArticles());
+        } catch (const RuntimeError&) {
+            store.assign(std::move(text), std::move(slots));
+            throw;
+        }
+        store.assign(std::move(text), std::move(slots));
+        return int16::add(separators, -1);
     } catch (const std::bad_alloc&) {
         // A collection too large for memory is reported like any other failure
         // instead of taking the program down unexplained.
         throw RuntimeError::outOfMemory(
             QStringLiteral("data.txt 太大，記憶體放不下：%1").arg(path));
     }
-    store.finishSlot(filer.index());
-    if (filer.index() > MaxArticles + 1)
-        throw RuntimeError::subscriptOutOfRange(tooManyArticles());
-    return int16::add(filer.index(), -1);
 }

@@ -14,6 +14,7 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using SlotMap = QMap<int, QString>;
 
 QByteArray separators(int count) {
@@ -23,6 +24,24 @@ QByteArray separators(int count) {
 QString x(qsizetype count) {
     return QString(count, u'x');
 }
+
+// The splitting rule applied to decoded lines one by one.
+class SplitLines final : public LineSink {
+public:
+    void restart() override {
+        slots.clear();
+        index = 0;
+    }
+    void line(QStringView text) override {
+        if (text.startsWith(u"***"))
+            ++index;
+        else
+            slots[index] += u"\r\n"_s + text.toString();
+    }
+
+    SlotMap slots;
+    int index = 0;
+};
 
 } // namespace
 
@@ -94,7 +113,10 @@ private Q_SLOTS:
         const qsizetype first = NarrowTextBlock;
         const qsizetype second = first + NarrowTextBlock;
         const QByteArray head("***\r\n");
-        for (const auto& [edge, name] : {std::pair(first, "first"), std::pair(second, "second")}) {
+        // The first 4 KiB alone tell Big5 from UTF-8.
+        const qsizetype look = 4 << 10;
+        for (const auto& [edge, name] : {std::pair(look, "look"), std::pair(first, "first"),
+                                         std::pair(second, "second")}) {
             // Text lines that end just before the edge: "***\r\n" + n x's.
             const qsizetype n = edge - head.size();
             QTest::addRow("CR LF split at %s edge", name)
@@ -153,12 +175,7 @@ private Q_SLOTS:
     void storedForm() {
         QFETCH(QStringList, pieces);
         QFETCH(QString, stored);
-        ArticleSlots store;
-        for (const QString& piece : pieces)
-            store.appendLines(7, piece);
-        store.finishSlot(7);
-        QCOMPARE(store(7), stored);
-        QCOMPARE(store(6), QString());
+        QCOMPARE(storedLines(pieces.join(QString())), stored);
     }
 
     void limits_data() {
@@ -199,72 +216,52 @@ private Q_SLOTS:
         QCOMPARE(loader.readAllStandardOutput().trimmed(), QByteArray("7"));
     }
 
-    // A large file is decoded in two parts at once. Wherever the cut falls, the
-    // store must come out as the one-pass read fills it, and whatever the
-    // one-pass read would fail on must be left to it.
-    void twoParts_data() {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<QByteArray>("tail");
+    // Big5 is split into slots in its bytes and decoded a slot at a time; the
+    // slots must hold what decoding the whole file and splitting its lines gives.
+    void bytesSplitAsText_data() {
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArrayList>("codecs");
-        QTest::addColumn<bool>("inTwo");
         const QByteArrayList utf8ThenBig5{"UTF-8", "windows-950"};
-        const auto row = [&](const char* name, const QByteArray& head, const QByteArray& tail,
-                             bool inTwo = true) {
-            QTest::newRow(name) << head << tail << utf8ThenBig5 << inTwo;
+        const QByteArrayList big5{"windows-950"};
+        const auto row = [&](const char* name, const QByteArray& bytes) {
+            QTest::addRow("%s, UTF-8 first", name) << bytes << utf8ThenBig5;
+            QTest::addRow("%s, Big5 only", name) << bytes << big5;
         };
-        row("cut inside an article", "intro\r\n***\r\na\r\n", "b\r\n***\r\nc\r\n***");
-        row("cut before a separator", "***\r\na\r\n", "***\r\nb\r\n***");
-        row("cut after a separator", "***\r\n", "a\r\n***\r\n***\r\nb");
-        row("no separator before the cut", "intro\r\n", "more\r\n***\r\na\r\n***");
-        row("no separator after the cut", "***\r\na\r\n***\r\n", "b\r\nc");
-        row("empty articles on both sides", "***\r\n***\r\n", "***\r\n***\r\n");
-        row("lone CR and LF line ends", "***\ra\n", "b\rc\r***\nd");
-        row("mark at the start and after the cut", "\xEF\xBB\xBF***\r\n",
-            "\xEF\xBB\xBF\xE4\xB8\xAD\r\n***");
-        row("Big5 after the cut makes the whole file Big5", "***\r\n\xE4\xB8\xAD\r\n",
-            "\xA4\xA4\r\n***");
-        row("Big5 before the cut makes the whole file Big5", "***\r\n\xA4\xA4\r\n",
-            "\xE4\xB8\xAD\r\n***");
-        row("undecodable bytes in both parts", "***\r\n\xFF\r\n", "\x81\r\n***");
-        row("9999 separators across the cut", separators(5000), separators(4999));
-        row("10000 separators across the cut", separators(5000), separators(5000), false);
-        row("too many separators after the cut", "a\r\n", separators(32768), false);
-        QTest::newRow("a converter with states or odd line bytes")
-            << QByteArray("***\r\n") << QByteArray("a\r\n***") << QByteArrayList{"UTF-16LE"}
-            << false;
-        // A realistic collection: Chinese lines of varying length in Big5.
-        QByteArray big5;
+        row("lead bytes before line ends", "***\r\n\xA4\r\n\xA4\n\xA4\r***\r\n\xA4\xA4\r\n***");
+        row("lead byte before a separator's stars", "***\r\na\xA4***\r\n\xA4***\r\nb");
+        row("lead byte at the very end", "***\r\n\xA4\xA4\xA4");
+        row("lead byte in a separator line", "***\xA4\r\na\r\n***\xA4");
+        row("lone CR and LF line ends", "***\ra\n\xA4\xA4\rc\r***\nd");
+        row("mark at the start and in an article", "\xEF\xBB\xBF***\r\n\xEF\xBB\xBF\xA4\xA4\r\n***");
+        row("undecodable bytes", "***\r\n\xFF\x80\r\n\x81\r\n***");
+        row("UTF-8 text", "intro\r\n***\r\n\xE4\xB8\xAD\r\n***\r\n***");
+        // A realistic collection: Chinese lines of varying length.
+        QByteArray collection;
         QStringEncoder toBig5("windows-950");
         for (int article = 0; article < 300; ++article) {
-            big5 += "***\r\n";
+            collection += "***\r\n";
             for (int line = 0; line < article % 7; ++line)
-                big5 += toBig5.encode(QString(20 + (article * line) % 90, QChar(0x4E00 + line))) +
-                        "\r\n";
+                collection += toBig5.encode(QString(20 + (article * line) % 90,
+                                                    QChar(0x4E00 + line))) + "\r\n";
         }
-        const qsizetype cut = big5.indexOf('\n', big5.size() / 2) + 1;
-        row("Big5 collection cut near its middle", big5.first(cut), big5.sliced(cut));
+        row("Big5 collection", collection);
     }
-    void twoParts() {
-        QFETCH(QByteArray, head);
-        QFETCH(QByteArray, tail);
+    void bytesSplitAsText() {
+        QFETCH(QByteArray, bytes);
         QFETCH(QByteArrayList, codecs);
-        QFETCH(bool, inTwo);
         ProgramDirFixture dir;
         const QString path = dir.filePath(QStringLiteral("data.txt"));
-        dir.write(QStringLiteral("data.txt"), head + tail);
+        dir.write(QStringLiteral("data.txt"), bytes);
         ArticleSlots store;
-        const std::optional<qint16> count = loadDataFileInTwo(path, store, codecs, head.size());
-        QCOMPARE(count.has_value(), inTwo);
-        if (!inTwo)
-            return;
-        // Files this small are read in one pass.
-        ArticleSlots onePass;
-        QCOMPARE(*count, loadDataFile(path, onePass, codecs));
+        const qint16 count = loadDataFile(path, store, codecs);
+        SplitLines model;
+        readNarrowTextLines(path, model, codecs);
+        QCOMPARE(count, model.index - 1);
         for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
-            QCOMPARE(store(i), onePass(i));
+            QCOMPARE(store(i), model.slots.value(i));
     }
 
-    // A file large enough to be cut loads as written.
+    // Thousands of articles, with lines of several kinds, load as written.
     void largeFileLoadsWhole() {
         QByteArray bytes = "intro\n";
         QStringList articles;
@@ -274,7 +271,6 @@ private Q_SLOTS:
             bytes += "***\r\n" + line + "\r\n" + line + "\r\n";
             articles << "\r\n" + QString::fromLatin1(line) + "\r\n" + QString::fromLatin1(line);
         }
-        QVERIFY(bytes.size() > NarrowTextCutMinimum);
         ProgramDirFixture dir;
         dir.write(QStringLiteral("data.txt"), bytes);
         ArticleSlots store;
@@ -321,14 +317,15 @@ private Q_SLOTS:
         if (started)
             preload.start(path, codecs);
         ArticleSlots store;
-        store.appendLines(5, u"left alone");
+        dir.write(QStringLiteral("held.txt"), "***\r\nleft alone\r\n***");
+        loadDataFile(dir.filePath(QStringLiteral("held.txt")), store);
         const std::optional<qint16> count = preload.take(dir.filePath(takenName), store);
         QCOMPARE(count.has_value(), taken);
         // Only the first take can hand anything over.
         ArticleSlots again;
         QVERIFY(!preload.take(path, again));
         if (!taken) {
-            QCOMPARE(store(5), QStringLiteral("\r\nleft alone"));
+            QCOMPARE(store(1), QStringLiteral("\r\nleft alone"));
             return;
         }
         ArticleSlots direct;
