@@ -13,9 +13,17 @@ std::size_t roundUp(std::size_t bytes) {
     return (bytes + HugePage - 1) & ~(HugePage - 1);
 }
 
+// Huge pages for the whole ones within what was asked for: a part-used one at
+// the end would hold up to 2 MiB that nothing needs, and a small file would
+// cost a whole huge page.
+void adviseHugePages(char* start, std::size_t asked) {
+    if (const std::size_t whole = asked & ~(HugePage - 1); whole > 0)
+        madvise(start, whole, MADV_HUGEPAGE);
+}
+
 // A mapping that starts on a huge-page boundary, which older kernels do not
 // give by themselves: map a huge page more and trim both ends.
-char* mapAligned(std::size_t bytes) {
+char* mapAligned(std::size_t bytes, std::size_t asked) {
     const std::size_t mapped = bytes + HugePage;
     void* raw = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED)
@@ -27,7 +35,7 @@ char* mapAligned(std::size_t bytes) {
     if (const std::size_t tail = std::size_t(start + mapped - (aligned + bytes)); tail > 0)
         munmap(aligned + bytes, tail);
     // Only advice: without huge pages the buffer works the same, more slowly.
-    madvise(aligned, bytes, MADV_HUGEPAGE);
+    adviseHugePages(aligned, asked);
     return aligned;
 }
 
@@ -39,8 +47,8 @@ LargeBuffer::~LargeBuffer() {
 }
 
 LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)),
-      m_capacity(std::exchange(other.m_capacity, 0)) {}
+    : m_data(std::exchange(other.m_data, nullptr)), m_capacity(std::exchange(other.m_capacity, 0)) {
+}
 
 LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
     std::swap(m_data, other.m_data);
@@ -53,7 +61,7 @@ void LargeBuffer::reserve(std::size_t bytes) {
         return;
     const std::size_t wanted = roundUp(bytes);
     if (!m_data) {
-        m_data = mapAligned(wanted);
+        m_data = mapAligned(wanted, bytes);
         m_capacity = wanted;
         return;
     }
@@ -62,5 +70,5 @@ void LargeBuffer::reserve(std::size_t bytes) {
         throw std::bad_alloc();
     m_data = static_cast<char*>(moved);
     m_capacity = wanted;
-    madvise(m_data, m_capacity, MADV_HUGEPAGE);
+    adviseHugePages(m_data, bytes);
 }

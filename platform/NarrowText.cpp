@@ -116,7 +116,6 @@ bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& c
     }
 }
 
-
 bool startDecodes(QFile& file, const QByteArray& codec) {
     QStringDecoder decoder(codec.constData());
     if (!decoder.isValid())
@@ -260,7 +259,8 @@ QString WholeNarrowText::text(qsizetype from, qsizetype to) const {
         return QString::fromRawData(reinterpret_cast<const QChar*>(units() + from), to - from);
     Big5Decoder decoder;
     QString text(decoder.requiredSpace(to - from), Qt::Uninitialized);
-    const QChar* end = decoder.appendToBuffer(text.data(), QByteArrayView(bytes() + from, to - from));
+    const QChar* end =
+        decoder.appendToBuffer(text.data(), QByteArrayView(bytes() + from, to - from));
     text.truncate(end - text.constData());
     return text;
 }
@@ -287,8 +287,7 @@ WholeNarrowText readWholeNarrowText(const QString& path, const QList<QByteArray>
             return whole;
         }
         if (const std::optional<qsizetype> size =
-                decodeWhole(file, path, codecs[i], !last, whole.m_buffer))
-        {
+                decodeWhole(file, path, codecs[i], !last, whole.m_buffer)) {
             whole.m_size = *size;
             return whole;
         }

@@ -115,8 +115,8 @@ private Q_SLOTS:
         const QByteArray head("***\r\n");
         // The first 4 KiB alone tell Big5 from UTF-8.
         const qsizetype look = 4 << 10;
-        for (const auto& [edge, name] : {std::pair(look, "look"), std::pair(first, "first"),
-                                         std::pair(second, "second")}) {
+        for (const auto& [edge, name] :
+             {std::pair(look, "look"), std::pair(first, "first"), std::pair(second, "second")}) {
             // Text lines that end just before the edge: "***\r\n" + n x's.
             const qsizetype n = edge - head.size();
             QTest::addRow("CR LF split at %s edge", name)
@@ -232,7 +232,8 @@ private Q_SLOTS:
         row("lead byte at the very end", "***\r\n\xA4\xA4\xA4");
         row("lead byte in a separator line", "***\xA4\r\na\r\n***\xA4");
         row("lone CR and LF line ends", "***\ra\n\xA4\xA4\rc\r***\nd");
-        row("mark at the start and in an article", "\xEF\xBB\xBF***\r\n\xEF\xBB\xBF\xA4\xA4\r\n***");
+        row("mark at the start and in an article",
+            "\xEF\xBB\xBF***\r\n\xEF\xBB\xBF\xA4\xA4\r\n***");
         row("undecodable bytes", "***\r\n\xFF\x80\r\n\x81\r\n***");
         row("UTF-8 text", "intro\r\n***\r\n\xE4\xB8\xAD\r\n***\r\n***");
         // A realistic collection: Chinese lines of varying length.
@@ -241,8 +242,9 @@ private Q_SLOTS:
         for (int article = 0; article < 300; ++article) {
             collection += "***\r\n";
             for (int line = 0; line < article % 7; ++line)
-                collection += toBig5.encode(QString(20 + (article * line) % 90,
-                                                    QChar(0x4E00 + line))) + "\r\n";
+                collection +=
+                    toBig5.encode(QString(20 + (article * line) % 90, QChar(0x4E00 + line))) +
+                    "\r\n";
         }
         row("Big5 collection", collection);
     }
