@@ -71,7 +71,7 @@ x11_rows() {
     export DISPLAY=":$display"
     until xwininfo -root >/dev/null 2>&1; do sleep 0.05; done
     unset QT_QPA_PLATFORM
-    local data=build/bench/bench-data/v1 enc runs=${X11_RUNS:-15}
+    local data=build/bench/bench-data/v2 enc runs=${X11_RUNS:-15}
     # The program reads data.txt from its own directory, so each gets a copy.
     # The first article alone shows the same page without the load.
     for enc in big5 utf8; do
