@@ -14,8 +14,8 @@ inline std::string sized(const char* what, Encoding encoding, int eighths) {
 inline std::string load(Encoding encoding, int eighths) {
     return sized("load", encoding, eighths);
 }
-// The full collection loaded in one pass on one core, against the same decode.
-inline std::string loadOnePass(Encoding encoding) {
+// The full collection loaded on one CPU, against the same decode.
+inline std::string loadOneCpu(Encoding encoding) {
     return sized("load1core", encoding, 8);
 }
 // Every size loaded in each round, for the time per megabyte.

@@ -16,7 +16,7 @@ namespace bench {
 namespace {
 
 // Bump when the generated text changes, so old files are not measured.
-const QString GeneratorVersion = QStringLiteral("v1");
+const QString GeneratorVersion = QStringLiteral("v2");
 constexpr quint32 CollectionSeed = 20240611;
 constexpr quint32 ShowSeed = 77;
 
@@ -88,34 +88,68 @@ private:
     QList<QChar> m_punctuation;
 };
 
-struct Generated {
+// One encoding's bytes of a generated collection.
+struct Encoded {
     QByteArray bytes;
     // Offset just past the separator line that closes each article.
     std::vector<qsizetype> articleEnds;
 };
 
-void appendArticle(TextMaker& maker, QStringEncoder& encoder, qint64 target, QByteArray& out) {
-    const qsizetype start = out.size();
-    while (out.size() - start < target) {
-        out.append(encoder.encode(maker.line()));
-        out.append("\r\n");
-    }
-    out.append("***\r\n");
-}
+// The same text in every encoding, indexed by Encoding. Article sizes count
+// Big5 bytes, so a collection of each size holds the same articles in both.
+using Generated = std::array<Encoded, AllEncodings.size()>;
 
-Generated generate(Encoding encoding, int articles, qint64 articleBytes, quint32 seed) {
-    TextMaker maker(seed);
-    QStringEncoder encoder(codecName(encoding));
-    Generated out;
-    out.bytes.reserve(qsizetype(articles * articleBytes * 11 / 10 + 64));
-    out.bytes.append("***\r\n");
+class Writer {
+public:
+    explicit Writer(quint32 seed)
+        : m_maker(seed), m_encoders{QStringEncoder(codecName(Encoding::Big5)),
+                                    QStringEncoder(codecName(Encoding::Utf8))} {
+        for (Encoded& e : m_out)
+            e.bytes.append("***\r\n");
+    }
+
+    TextMaker& maker() { return m_maker; }
+
+    void reserve(qint64 big5Bytes) {
+        // UTF-8 takes three bytes for what Big5 takes in two.
+        m_out[size_t(Encoding::Big5)].bytes.reserve(qsizetype(big5Bytes * 11 / 10 + 64));
+        m_out[size_t(Encoding::Utf8)].bytes.reserve(qsizetype(big5Bytes * 16 / 10 + 64));
+    }
+
+    void appendArticle(qint64 target) {
+        QByteArray& big5 = m_out[size_t(Encoding::Big5)].bytes;
+        const qsizetype start = big5.size();
+        while (big5.size() - start < target) {
+            const QString line = m_maker.line();
+            for (Encoding encoding : AllEncodings) {
+                QByteArray& bytes = m_out[size_t(encoding)].bytes;
+                bytes.append(m_encoders[size_t(encoding)].encode(line));
+                bytes.append("\r\n");
+            }
+        }
+        for (Encoded& e : m_out) {
+            e.bytes.append("***\r\n");
+            e.articleEnds.push_back(e.bytes.size());
+        }
+    }
+
+    Generated take() { return std::move(m_out); }
+
+private:
+    TextMaker m_maker;
+    std::array<QStringEncoder, AllEncodings.size()> m_encoders;
+    Generated m_out;
+};
+
+Generated generate(int articles, qint64 articleBytes, quint32 seed) {
+    Writer writer(seed);
+    writer.reserve(articles * articleBytes);
     for (int i = 0; i < articles; ++i) {
         // Articles vary from half to one and a half times the mean.
-        const qint64 target = articleBytes / 2 + qint64(maker.next(quint32(articleBytes) + 1));
-        appendArticle(maker, encoder, target, out.bytes);
-        out.articleEnds.push_back(out.bytes.size());
+        writer.appendArticle(articleBytes / 2 +
+                             qint64(writer.maker().next(quint32(articleBytes) + 1)));
     }
-    return out;
+    return writer.take();
 }
 
 void writeFile(const QString& path, QByteArrayView bytes) {
@@ -178,36 +212,38 @@ QString sizeTag(int eighths) {
 }
 
 QByteArray generateCollection(Encoding encoding, int articles, qint64 articleBytes, quint32 seed) {
-    return generate(encoding, articles, articleBytes, seed).bytes;
+    return generate(articles, articleBytes, seed)[size_t(encoding)].bytes;
 }
 
 void ensureCollections(const QString& root) {
+    QStringList files;
     for (Encoding encoding : AllEncodings) {
-        QStringList files{firstArticleCollection(root, encoding).dataFile};
+        files.append(firstArticleCollection(root, encoding).dataFile);
         for (int eighths : AllEighths)
             files.append(sizedCollection(root, encoding, eighths).dataFile);
-        if (std::all_of(files.begin(), files.end(),
-                        [](const QString& f) { return QFileInfo::exists(f); }))
-            continue;
+    }
+    if (!std::all_of(files.begin(), files.end(),
+                     [](const QString& f) { return QFileInfo::exists(f); })) {
         // The smaller collections are prefixes of the maximal one.
         const Generated full =
-            generate(encoding, MaximalArticles, MaximalBytes / MaximalArticles, CollectionSeed);
-        for (int eighths : AllEighths) {
-            const qsizetype end = full.articleEnds[size_t(articlesFor(eighths) - 1)];
-            writeFile(sizedCollection(root, encoding, eighths).dataFile,
-                      QByteArrayView(full.bytes.constData(), end));
+            generate(MaximalArticles, MaximalBytes / MaximalArticles, CollectionSeed);
+        for (Encoding encoding : AllEncodings) {
+            const Encoded& encoded = full[size_t(encoding)];
+            for (int eighths : AllEighths) {
+                const qsizetype end = encoded.articleEnds[size_t(articlesFor(eighths) - 1)];
+                writeFile(sizedCollection(root, encoding, eighths).dataFile,
+                          QByteArrayView(encoded.bytes.constData(), end));
+            }
+            writeFile(firstArticleCollection(root, encoding).dataFile,
+                      QByteArrayView(encoded.bytes.constData(), encoded.articleEnds[0]));
         }
-        writeFile(firstArticleCollection(root, encoding).dataFile,
-                  QByteArrayView(full.bytes.constData(), full.articleEnds[0]));
     }
     const QString show = showDirectory(root) + QStringLiteral("/data.txt");
     if (!QFileInfo::exists(show)) {
-        TextMaker maker(ShowSeed);
-        QStringEncoder encoder(codecName(Encoding::Big5));
-        QByteArray bytes("***\r\n");
+        Writer writer(ShowSeed);
         for (qint64 size : ShownArticleBytes)
-            appendArticle(maker, encoder, size, bytes);
-        writeFile(show, bytes);
+            writer.appendArticle(size);
+        writeFile(show, writer.take()[size_t(Encoding::Big5)].bytes);
     }
 }
 

@@ -8,7 +8,7 @@
 # only, so named here). Installs only what is missing.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libbenchmark-dev)
+packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libx11-dev libbenchmark-dev)
 for option in "$@"; do
     case "$option" in
     --fonts) packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n) ;;
