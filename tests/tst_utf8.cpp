@@ -7,37 +7,38 @@ namespace {
 
 using Choices = QList<QByteArray>;
 
-QByteArray allBytes() {
+QByteArray byteRange(int first, int last) {
     QByteArray bytes;
-    for (int b = 0; b < 256; ++b)
+    for (int b = first; b <= last; ++b)
         bytes += char(b);
     return bytes;
-}
-
-QByteArray byteRange(int first, int last) {
-    return allBytes().sliced(first, last - first + 1);
 }
 
 // Where continuation bytes and the narrower second-byte ranges begin and end.
 const QByteArray edges("\x00\x7F\x80\x8F\x90\x9F\xA0\xBF\xC0\xFF", 10);
 
+// Long enough around a sequence for the fast paths for ASCII and for
+// three-byte sequences to reach it.
+const QByteArray textBefore("讀書 abcdefghijklmnopq\r\n中文");
+const QByteArray textAfter("字，Orvenla\r\n");
+
 // Both decoders over the bytes in two calls cut at `cut`: empty when they
 // agree, else what went wrong.
-QString compareInTwo(QByteArrayView bytes, qsizetype cut) {
+const char* compareInTwo(QByteArrayView bytes, qsizetype cut) {
     QStringDecoder qt(QStringDecoder::Utf8);
     Utf8Decoder ours;
-    QChar qtText[16];
-    QChar ourText[16];
+    QChar qtText[128];
+    QChar ourText[128];
     QChar* qtEnd = qt.appendToBuffer(qtText, bytes.first(cut));
     QChar* ourEnd = ours.appendToBuffer(ourText, bytes.first(cut));
     const bool firstAgrees = qt.hasError() == ours.hasError();
     qtEnd = qt.appendToBuffer(qtEnd, bytes.sliced(cut));
     ourEnd = ours.appendToBuffer(ourEnd, bytes.sliced(cut));
     if (!firstAgrees || qt.hasError() != ours.hasError())
-        return QStringLiteral("the error differs");
+        return "the error differs";
     if (!qt.hasError() && QStringView(qtText, qtEnd) != QStringView(ourText, ourEnd))
-        return QStringLiteral("the text differs");
-    return {};
+        return "the text differs";
+    return nullptr;
 }
 
 } // namespace
@@ -47,11 +48,12 @@ class TestUtf8 : public QObject {
 
 private Q_SLOTS:
     // Every sequence whose bytes are drawn from the choices for each place,
-    // alone and before an LF, in one call and cut into two at every place.
+    // alone, before an LF or amid text, in one call and cut in two anywhere.
     void sameAsQt_data() {
         QTest::addColumn<Choices>("places");
+        QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
-        const QByteArray all = allBytes();
+        const QByteArray all = byteRange(0, 0xFF);
         const QByteArray notThreeByteLeads = byteRange(0, 0xDF) + byteRange(0xF0, 0xFF);
         for (const auto& [name, places] :
              {std::pair{"one byte", Choices{all}}, std::pair{"two bytes", Choices{all, all}},
@@ -59,26 +61,33 @@ private Q_SLOTS:
               std::pair{"another lead and two edges", Choices{notThreeByteLeads, edges, edges}},
               std::pair{"F0..FF, any, two edges",
                         Choices{byteRange(0xF0, 0xFF), all, edges, edges}}}) {
-            QTest::newRow(QByteArray(name).append(" alone").constData()) << places << QByteArray();
+            QTest::newRow(QByteArray(name).append(" alone").constData())
+                << places << QByteArray() << QByteArray();
             QTest::newRow(QByteArray(name).append(" then LF").constData())
-                << places << QByteArray("\n");
+                << places << QByteArray() << QByteArray("\n");
         }
+        QTest::newRow("E0..EF and two edges amid text")
+            << Choices{byteRange(0xE0, 0xEF), edges, edges} << textBefore << textAfter;
+        QTest::newRow("80..FF and an edge amid text")
+            << Choices{byteRange(0x80, 0xFF), edges} << textBefore << textAfter;
+        QTest::newRow("F0..F7 and three edges amid text")
+            << Choices{byteRange(0xF0, 0xF7), edges, edges, edges} << textBefore << textAfter;
     }
     void sameAsQt() {
         QFETCH(Choices, places);
+        QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QList<int> index(places.size(), 0);
-        QByteArray bytes(places.size(), 0);
-        bytes += after;
+        QByteArray bytes = before + QByteArray(places.size(), 0) + after;
         while (index[0] < places[0].size()) {
             for (qsizetype i = 0; i < places.size(); ++i)
-                bytes[i] = places[i][index[i]];
+                bytes[before.size() + i] = places[i][index[i]];
             for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
-                if (const QString fault = compareInTwo(bytes, cut); !fault.isEmpty())
+                if (const char* fault = compareInTwo(bytes, cut))
                     QFAIL(qPrintable(QStringLiteral("%1 cut at %2: %3")
                                          .arg(QString::fromLatin1(bytes.toHex(' ')))
                                          .arg(cut)
-                                         .arg(fault)));
+                                         .arg(QLatin1StringView(fault))));
             }
             for (qsizetype i = places.size() - 1; i >= 0; --i) {
                 if (++index[i] < places[i].size() || i == 0)
