@@ -112,12 +112,70 @@ const uchar* copyAscii(const uchar* p, const uchar* end, char16_t*& out) {
     return p;
 }
 
+#ifdef __SSE2__
+// Four three-byte sequences from `p`, one in each 32-bit lane, lead byte lowest.
+__m128i fourSequences(const uchar* p) {
+    const __m128i firstTwo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    const __m128i nextTwo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6));
+    const __m128i pairs = _mm_unpacklo_epi64(firstTwo, nextTwo);
+    // The second of each pair starts three bytes in; one byte up, it starts
+    // its lane.
+    const __m128i evenLanes = _mm_set_epi32(0, -1, 0, -1);
+    return _mm_or_si128(_mm_and_si128(pairs, evenLanes),
+                        _mm_andnot_si128(evenLanes, _mm_slli_epi64(pairs, 8)));
+}
+
+// The code points of four sequences as fourSequences() lays them out. Sets a
+// bit in `whole` for each lane that holds a three-byte sequence, and in `bad`
+// for each that is overlong or a surrogate.
+__m128i decodeFour(__m128i lanes, int& whole, int& bad) {
+    const __m128i form = _mm_and_si128(lanes, _mm_set1_epi32(0xC0C0F0));
+    whole = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(form, _mm_set1_epi32(0x8080E0))));
+    const __m128i code =
+        _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_and_si128(lanes, _mm_set1_epi32(0x0F)), 12),
+                                  _mm_srli_epi32(_mm_and_si128(lanes, _mm_set1_epi32(0x3F00)), 2)),
+                     _mm_and_si128(_mm_srli_epi32(lanes, 16), _mm_set1_epi32(0x3F)));
+    const __m128i overlong = _mm_cmplt_epi32(code, _mm_set1_epi32(0x800));
+    const __m128i surrogate =
+        _mm_cmpeq_epi32(_mm_and_si128(code, _mm_set1_epi32(0xF800)), _mm_set1_epi32(0xD800));
+    bad = _mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(overlong, surrogate)));
+    return code;
+}
+#endif
+
 // Decodes three-byte sequences from `p` while they last. Sets `invalid` for a
 // surrogate or an overlong form among them rather than stopping at it, which
-// keeps the loop short; the caller then discards the text anyway.
+// keeps the loops short; the caller then discards the text anyway.
 const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out, bool& invalid) {
     char16_t* o = out;
-    bool bad = false;
+    int bad = 0;
+#ifdef __SSE2__
+    // Eight sequences at a time. All eight units are stored even when fewer
+    // count; the room of one unit a byte covers them. The step of a whole
+    // eight does not wait for the decoding, so the next loads can start.
+    const __m128i offset = _mm_set1_epi32(0x8000);
+    while (end - p >= 26) {
+        int wholeLow, badLow, wholeHigh, badHigh;
+        const __m128i low = decodeFour(fourSequences(p), wholeLow, badLow);
+        const __m128i high = decodeFour(fourSequences(p + 12), wholeHigh, badHigh);
+        // Packing saturates signed values, so the units go through it offset.
+        const __m128i units =
+            _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(low, offset), _mm_sub_epi32(high, offset)),
+                          _mm_set1_epi16(-0x8000));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), units);
+        const int whole = wholeLow | wholeHigh << 4;
+        if (whole != 0xFF) {
+            const int count = __builtin_ctz(~whole);
+            bad |= (badLow | badHigh << 4) & ((1 << count) - 1);
+            p += 3 * count;
+            o += count;
+            break;
+        }
+        bad |= badLow | badHigh;
+        p += 24;
+        o += 8;
+    }
+#endif
     // Four bytes are read for each sequence of three.
     while (end - p >= 4) {
         const std::uint32_t w = littleEndian(load32(p));
@@ -129,7 +187,7 @@ const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out
         p += 3;
     }
     out = o;
-    invalid |= bad;
+    invalid |= bad != 0;
     return p;
 }
 

@@ -17,10 +17,11 @@ QByteArray byteRange(int first, int last) {
 // Where continuation bytes and the narrower second-byte ranges begin and end.
 const QByteArray edges("\x00\x7F\x80\x8F\x90\x9F\xA0\xBF\xC0\xFF", 10);
 
-// Long enough around a sequence for the fast paths for ASCII and for
-// three-byte sequences to reach it.
-const QByteArray textBefore("讀書 abcdefghijklmnopq\r\n中文");
-const QByteArray textAfter("字，Orvenla\r\n");
+// Long enough around a sequence for the fast paths to reach it: sixteen ASCII
+// bytes at a time, eight three-byte sequences at a time, the sequence last of
+// the first eight.
+const QByteArray textBefore("讀書 abcdefghijklmnopq\r\n第一篇中文字讀");
+const QByteArray textAfter("中文字讀書第一篇，。Orvenla reads texts\r\n");
 
 // Both decoders over the bytes in two calls cut at `cut`: empty when they
 // agree, else what went wrong.
