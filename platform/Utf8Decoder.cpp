@@ -99,7 +99,7 @@ const uchar* copyAscii(const uchar* p, const uchar* end, char16_t*& out) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
         const unsigned wide = unsigned(_mm_movemask_epi8(bytes));
         if (wide != 0) {
-            const int ascii = __builtin_ctz(wide);
+            const int ascii = std::countr_zero(wide);
             out += ascii;
             return p + ascii;
         }
@@ -165,7 +165,7 @@ const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), units);
         const int whole = wholeLow | wholeHigh << 4;
         if (whole != 0xFF) {
-            const int count = __builtin_ctz(~whole);
+            const int count = std::countr_zero(~unsigned(whole));
             bad |= (badLow | badHigh << 4) & ((1 << count) - 1);
             p += 3 * count;
             o += count;
@@ -207,7 +207,7 @@ QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
         std::memcpy(joined, m_held, size_t(m_heldCount));
         const int taken = int(qMin<qsizetype>(4 - m_heldCount, end - p));
         std::memcpy(joined + m_heldCount, p, size_t(taken));
-        const char16_t* const first = out;
+        char16_t* const first = out;
         const int used = decodeOne(joined, joined + m_heldCount + taken, out);
         if (used == Invalid) {
             m_error = true;
@@ -219,7 +219,7 @@ QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
             return reinterpret_cast<QChar*>(out);
         }
         if (!m_started && out - first == 1 && *first == 0xFEFF)
-            out = const_cast<char16_t*>(first);
+            out = first;
         m_started = true;
         p += used - m_heldCount;
         m_heldCount = 0;
