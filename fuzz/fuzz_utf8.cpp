@@ -1,0 +1,51 @@
+// The input as UTF-8: the decoder must flag an error exactly when Qt's
+// converter does, after every call, and until then give exactly its text,
+// in one call and in two calls cut anywhere, with an LF as a last call.
+
+#include "fuzz/FuzzSupport.h"
+#include "platform/Utf8Decoder.h"
+
+#include <QList>
+#include <QStringDecoder>
+
+#include <vector>
+
+namespace {
+
+// Each call writes to a buffer of just the room the decoder asks for, so that
+// the sanitizer sees a write past it.
+template <typename Decoder>
+QString decodeInCalls(Decoder& decoder, const QList<QByteArrayView>& calls, QList<bool>& errors) {
+    QString text;
+    for (const QByteArrayView call : calls) {
+        std::vector<QChar> room(size_t(decoder.requiredSpace(call.size())));
+        const QChar* end = decoder.appendToBuffer(room.data(), call);
+        text.append(room.data(), end - room.data());
+        errors.append(decoder.hasError());
+    }
+    return decoder.hasError() ? QString() : text;
+}
+
+void compareInCalls(const QList<QByteArrayView>& calls) {
+    QStringDecoder qt(QStringDecoder::Utf8);
+    Utf8Decoder ours;
+    QList<bool> qtErrors;
+    QList<bool> ourErrors;
+    const QString qtText = decodeInCalls(qt, calls, qtErrors);
+    const QString ourText = decodeInCalls(ours, calls, ourErrors);
+    fuzz::expect(ourErrors == qtErrors, "the decoder flags an error otherwise");
+    fuzz::expect(ourText == qtText, "the decoder gives another text");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes = fuzz::bytesOf(data, size);
+    const QByteArrayView lineEnd("\n");
+    compareInCalls({bytes, lineEnd});
+    if (!bytes.isEmpty()) {
+        const qsizetype cut = uchar(bytes[0]) % (bytes.size() + 1);
+        compareInCalls({bytes.first(cut), bytes.sliced(cut), lineEnd});
+    }
+    return 0;
+}

@@ -1,0 +1,259 @@
+#include "platform/Utf8Decoder.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr int Cut = 0;
+constexpr int Invalid = -1;
+
+bool isContinuation(uchar b) {
+    return (b & 0xC0) == 0x80;
+}
+
+std::uint32_t load32(const uchar* p) {
+    std::uint32_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// Assembles the bytes from their little-endian load, so that one mask tests a
+// sequence whatever the machine's byte order.
+std::uint32_t littleEndian(std::uint32_t w) {
+    if constexpr (std::endian::native == std::endian::big)
+        return w >> 24 | (w >> 8 & 0xFF00) | (w << 8 & 0xFF0000) | w << 24;
+    return w;
+}
+
+// Decodes the sequence at `p` with every check, writing its one or two units.
+// Returns the bytes it took, Cut when `end` comes first and nothing there is
+// wrong yet, or Invalid.
+int decodeOne(const uchar* p, const uchar* end, char16_t*& out) {
+    const uchar lead = p[0];
+    if (lead < 0x80) {
+        *out++ = lead;
+        return 1;
+    }
+    int length;
+    uchar low = 0x80;
+    uchar high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return Invalid;
+    }
+    // Qt only asks of a cut sequence's bytes that they be continuation bytes;
+    // the narrower range of a second byte waits until the sequence is whole.
+    const auto available = end - p;
+    if (available < length) {
+        for (int i = 1; i < available; ++i) {
+            if (!isContinuation(p[i]))
+                return Invalid;
+        }
+        return Cut;
+    }
+    if (p[1] < low || p[1] > high)
+        return Invalid;
+    char32_t code = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if (!isContinuation(p[i]))
+            return Invalid;
+        code = code << 6 | (p[i] & 0x3F);
+    }
+    if (code >= 0x10000) {
+        *out++ = char16_t(0xD7C0 + (code >> 10));
+        *out++ = char16_t(0xDC00 | (code & 0x3FF));
+    } else {
+        *out++ = char16_t(code);
+    }
+    return length;
+}
+
+// Copies ASCII from `p` while it lasts, at least the byte at `p`.
+const uchar* copyAscii(const uchar* p, const uchar* end, char16_t*& out) {
+#ifdef __SSE2__
+    // Each store writes sixteen units where fewer may be ASCII; the room for
+    // one unit a byte still left covers them.
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+        const unsigned wide = unsigned(_mm_movemask_epi8(bytes));
+        if (wide != 0) {
+            const int ascii = std::countr_zero(wide);
+            out += ascii;
+            return p + ascii;
+        }
+        p += 16;
+        out += 16;
+    }
+#endif
+    while (p < end && *p < 0x80)
+        *out++ = *p++;
+    return p;
+}
+
+#ifdef __SSE2__
+// Four three-byte sequences from `p`, one in each 32-bit lane, lead byte lowest.
+__m128i fourSequences(const uchar* p) {
+    const __m128i firstTwo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    const __m128i nextTwo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6));
+    const __m128i pairs = _mm_unpacklo_epi64(firstTwo, nextTwo);
+    // The second of each pair starts three bytes in; one byte up, it starts
+    // its lane.
+    const __m128i evenLanes = _mm_set_epi32(0, -1, 0, -1);
+    return _mm_or_si128(_mm_and_si128(pairs, evenLanes),
+                        _mm_andnot_si128(evenLanes, _mm_slli_epi64(pairs, 8)));
+}
+
+// The code points of four sequences as fourSequences() lays them out. Sets a
+// bit in `whole` for each lane that holds a three-byte sequence, and in `bad`
+// for each that is overlong or a surrogate.
+__m128i decodeFour(__m128i lanes, int& whole, int& bad) {
+    const __m128i form = _mm_and_si128(lanes, _mm_set1_epi32(0xC0C0F0));
+    whole = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(form, _mm_set1_epi32(0x8080E0))));
+    const __m128i code =
+        _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_and_si128(lanes, _mm_set1_epi32(0x0F)), 12),
+                                  _mm_srli_epi32(_mm_and_si128(lanes, _mm_set1_epi32(0x3F00)), 2)),
+                     _mm_and_si128(_mm_srli_epi32(lanes, 16), _mm_set1_epi32(0x3F)));
+    const __m128i overlong = _mm_cmplt_epi32(code, _mm_set1_epi32(0x800));
+    const __m128i surrogate =
+        _mm_cmpeq_epi32(_mm_and_si128(code, _mm_set1_epi32(0xF800)), _mm_set1_epi32(0xD800));
+    bad = _mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(overlong, surrogate)));
+    return code;
+}
+#endif
+
+// Decodes three-byte sequences from `p` while they last. Sets `invalid` for a
+// surrogate or an overlong form among them rather than stopping at it, which
+// keeps the loops short; the caller then discards the text anyway.
+const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out, bool& invalid) {
+    char16_t* o = out;
+    int bad = 0;
+#ifdef __SSE2__
+    // Eight sequences at a time. All eight units are stored even when fewer
+    // count; the room of one unit a byte covers them. The step of a whole
+    // eight does not wait for the decoding, so the next loads can start.
+    const __m128i offset = _mm_set1_epi32(0x8000);
+    while (end - p >= 26) {
+        int wholeLow, badLow, wholeHigh, badHigh;
+        const __m128i low = decodeFour(fourSequences(p), wholeLow, badLow);
+        const __m128i high = decodeFour(fourSequences(p + 12), wholeHigh, badHigh);
+        // Packing saturates signed values, so the units go through it offset.
+        const __m128i units =
+            _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(low, offset), _mm_sub_epi32(high, offset)),
+                          _mm_set1_epi16(-0x8000));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), units);
+        const int whole = wholeLow | wholeHigh << 4;
+        if (whole != 0xFF) {
+            const int count = std::countr_zero(~unsigned(whole));
+            bad |= (badLow | badHigh << 4) & ((1 << count) - 1);
+            p += 3 * count;
+            o += count;
+            break;
+        }
+        bad |= badLow | badHigh;
+        p += 24;
+        o += 8;
+    }
+#endif
+    // Four bytes are read for each sequence of three.
+    while (end - p >= 4) {
+        const std::uint32_t w = littleEndian(load32(p));
+        if ((w & 0xC0C0F0) != 0x8080E0)
+            break;
+        const unsigned code = (w & 0x0F) << 12 | (w & 0x3F00) >> 2 | (w >> 16 & 0x3F);
+        bad |= code < 0x800 || (code & 0xF800) == 0xD800;
+        *o++ = char16_t(code);
+        p += 3;
+    }
+    out = o;
+    invalid |= bad != 0;
+    return p;
+}
+
+} // namespace
+
+QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
+    if (m_error || bytes.isEmpty())
+        return buffer;
+    char16_t* out = reinterpret_cast<char16_t*>(buffer);
+    const uchar* p = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = p + bytes.size();
+
+    // The first character, and a sequence held from the last call, go through
+    // a copy joined with the bytes that may complete it.
+    if (m_heldCount > 0 || !m_started) {
+        uchar joined[4];
+        std::memcpy(joined, m_held, size_t(m_heldCount));
+        const int taken = int(qMin<qsizetype>(4 - m_heldCount, end - p));
+        std::memcpy(joined + m_heldCount, p, size_t(taken));
+        char16_t* const first = out;
+        const int used = decodeOne(joined, joined + m_heldCount + taken, out);
+        if (used == Invalid) {
+            m_error = true;
+            return buffer;
+        }
+        if (used == Cut) {
+            std::memcpy(m_held, joined, size_t(m_heldCount + taken));
+            m_heldCount += taken;
+            return reinterpret_cast<QChar*>(out);
+        }
+        if (!m_started && out - first == 1 && *first == 0xFEFF)
+            out = first;
+        m_started = true;
+        p += used - m_heldCount;
+        m_heldCount = 0;
+    }
+
+    bool invalid = false;
+    while (p < end) {
+        const uchar lead = *p;
+        if (lead < 0x80) {
+            p = copyAscii(p, end, out);
+            continue;
+        }
+        if ((lead & 0xF0) == 0xE0) {
+            const uchar* const after = decodeThreeByteRun(p, end, out, invalid);
+            if (after != p) {
+                p = after;
+                continue;
+            }
+        }
+        const int used = decodeOne(p, end, out);
+        if (used == Invalid) {
+            m_error = true;
+            return buffer;
+        }
+        if (used == Cut) {
+            m_heldCount = int(end - p);
+            std::memcpy(m_held, p, size_t(m_heldCount));
+            break;
+        }
+        p += used;
+    }
+    if (invalid) {
+        m_error = true;
+        return buffer;
+    }
+    return reinterpret_cast<QChar*>(out);
+}

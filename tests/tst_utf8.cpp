@@ -1,0 +1,103 @@
+#include "platform/Utf8Decoder.h"
+
+#include <QStringDecoder>
+#include <QTest>
+
+namespace {
+
+using Choices = QList<QByteArray>;
+
+QByteArray byteRange(int first, int last) {
+    QByteArray bytes;
+    for (int b = first; b <= last; ++b)
+        bytes += char(b);
+    return bytes;
+}
+
+// Where continuation bytes and the narrower second-byte ranges begin and end.
+const QByteArray edges("\x00\x7F\x80\x8F\x90\x9F\xA0\xBF\xC0\xFF", 10);
+
+// Long enough around a sequence for the fast paths to reach it: sixteen ASCII
+// bytes at a time, eight three-byte sequences at a time, the sequence last of
+// the first eight.
+const QByteArray textBefore("讀書 abcdefghijklmnopq\r\n第一篇中文字讀");
+const QByteArray textAfter("中文字讀書第一篇，。Orvenla reads texts\r\n");
+
+// Both decoders over the bytes in two calls cut at `cut`: empty when they
+// agree, else what went wrong.
+const char* compareInTwo(QByteArrayView bytes, qsizetype cut) {
+    QStringDecoder qt(QStringDecoder::Utf8);
+    Utf8Decoder ours;
+    QChar qtText[128];
+    QChar ourText[128];
+    QChar* qtEnd = qt.appendToBuffer(qtText, bytes.first(cut));
+    QChar* ourEnd = ours.appendToBuffer(ourText, bytes.first(cut));
+    const bool firstAgrees = qt.hasError() == ours.hasError();
+    qtEnd = qt.appendToBuffer(qtEnd, bytes.sliced(cut));
+    ourEnd = ours.appendToBuffer(ourEnd, bytes.sliced(cut));
+    if (!firstAgrees || qt.hasError() != ours.hasError())
+        return "the error differs";
+    if (!qt.hasError() && QStringView(qtText, qtEnd) != QStringView(ourText, ourEnd))
+        return "the text differs";
+    return nullptr;
+}
+
+} // namespace
+
+class TestUtf8 : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Every sequence whose bytes are drawn from the choices for each place,
+    // alone, before an LF or amid text, in one call and cut in two anywhere.
+    void sameAsQt_data() {
+        QTest::addColumn<Choices>("places");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray all = byteRange(0, 0xFF);
+        const QByteArray notThreeByteLeads = byteRange(0, 0xDF) + byteRange(0xF0, 0xFF);
+        for (const auto& [name, places] :
+             {std::pair{"one byte", Choices{all}}, std::pair{"two bytes", Choices{all, all}},
+              std::pair{"E0..EF and any two", Choices{byteRange(0xE0, 0xEF), all, all}},
+              std::pair{"another lead and two edges", Choices{notThreeByteLeads, edges, edges}},
+              std::pair{"F0..FF, any, two edges",
+                        Choices{byteRange(0xF0, 0xFF), all, edges, edges}}}) {
+            QTest::newRow(QByteArray(name).append(" alone").constData())
+                << places << QByteArray() << QByteArray();
+            QTest::newRow(QByteArray(name).append(" then LF").constData())
+                << places << QByteArray() << QByteArray("\n");
+        }
+        QTest::newRow("E0..EF and two edges amid text")
+            << Choices{byteRange(0xE0, 0xEF), edges, edges} << textBefore << textAfter;
+        QTest::newRow("80..FF and an edge amid text")
+            << Choices{byteRange(0x80, 0xFF), edges} << textBefore << textAfter;
+        QTest::newRow("F0..F7 and three edges amid text")
+            << Choices{byteRange(0xF0, 0xF7), edges, edges, edges} << textBefore << textAfter;
+    }
+    void sameAsQt() {
+        QFETCH(Choices, places);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QList<int> index(places.size(), 0);
+        QByteArray bytes = before + QByteArray(places.size(), 0) + after;
+        while (index[0] < places[0].size()) {
+            for (qsizetype i = 0; i < places.size(); ++i)
+                bytes[before.size() + i] = places[i][index[i]];
+            for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+                if (const char* fault = compareInTwo(bytes, cut))
+                    QFAIL(qPrintable(QStringLiteral("%1 cut at %2: %3")
+                                         .arg(QString::fromLatin1(bytes.toHex(' ')))
+                                         .arg(cut)
+                                         .arg(QLatin1StringView(fault))));
+            }
+            for (qsizetype i = places.size() - 1; i >= 0; --i) {
+                if (++index[i] < places[i].size() || i == 0)
+                    break;
+                index[i] = 0;
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUtf8)
+#include "tst_utf8.moc"
