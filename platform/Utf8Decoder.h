@@ -6,8 +6,8 @@
 // A UTF-8 decoder for input that must be valid throughout, as the data file is
 // when it is read as UTF-8 at all: it tells exactly when Qt's UTF-8 converter
 // (default flags) would report an error, and until then gives exactly its text,
-// several times faster. After an error it stops writing, since the caller then
-// reads the input another way.
+// much faster. After an error it stops writing, since the caller then reads
+// the input another way.
 //
 // Like Qt's converter, it takes a sequence cut at the end of a call as waiting
 // for the next call, not as an error, unless a byte already there cannot
