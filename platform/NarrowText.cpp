@@ -3,6 +3,7 @@
 #include "platform/Big5Decoder.h"
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
+#include "platform/Utf8Decoder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,32 +31,39 @@ qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
     return 0;
 }
 
-// Qt's converter, or for Big5 the table that gives the same text faster. Only
-// Qt's converter tells errors, which Big5, always the last converter tried,
-// never has to.
+// Qt's converter, or one that gives the same text faster: the Big5 table, and
+// for UTF-8 that must be valid throughout, a decoder that reports errors as
+// Qt's does. Big5, always the last converter tried, never has to tell errors.
 class PieceDecoder {
 public:
     PieceDecoder(const QByteArray& codec, bool strict, QStringDecoder::Flags flags) {
         if (!strict && codec == Big5CodecName)
             m_big5.emplace();
+        else if (strict && codec == "UTF-8" && flags == QStringDecoder::Flag::Default)
+            m_utf8.emplace();
         else
             m_qt.emplace(codec.constData(), flags);
     }
 
-    bool isValid() const { return m_big5 ? m_big5->isValid() : m_qt->isValid(); }
-    bool hasError() const { return m_qt && m_qt->hasError(); }
+    bool isValid() const { return m_qt ? m_qt->isValid() : !m_big5 || m_big5->isValid(); }
+    bool hasError() const { return m_qt ? m_qt->hasError() : m_utf8 && m_utf8->hasError(); }
 
     qsizetype requiredSpace(qsizetype bytes) const {
-        return m_big5 ? m_big5->requiredSpace(bytes) : m_qt->requiredSpace(bytes);
+        if (m_big5)
+            return m_big5->requiredSpace(bytes);
+        return m_utf8 ? Utf8Decoder::requiredSpace(bytes) : m_qt->requiredSpace(bytes);
     }
 
     QChar* appendToBuffer(QChar* out, QByteArrayView bytes) {
-        return m_big5 ? m_big5->appendToBuffer(out, bytes) : m_qt->appendToBuffer(out, bytes);
+        if (m_big5)
+            return m_big5->appendToBuffer(out, bytes);
+        return m_utf8 ? m_utf8->appendToBuffer(out, bytes) : m_qt->appendToBuffer(out, bytes);
     }
 
 private:
     std::optional<QStringDecoder> m_qt;
     std::optional<Big5Decoder> m_big5;
+    std::optional<Utf8Decoder> m_utf8;
 };
 
 // Decodes the file from its current position with one converter, up to `to`
