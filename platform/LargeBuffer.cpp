@@ -13,12 +13,13 @@ std::size_t roundUp(std::size_t bytes) {
     return (bytes + HugePage - 1) & ~(HugePage - 1);
 }
 
-// Huge pages for the whole ones within what was asked for: a part-used one at
-// the end would hold up to 2 MiB that nothing needs, and a small file would
-// cost a whole huge page.
+// Huge pages throughout for anything of a huge page or more: the last one,
+// part-used, costs at most 2 MiB of memory, while its 4 KiB pages would cost
+// hundreds of faults, each slow on a virtual machine. Something smaller is
+// left on 4 KiB pages rather than take a whole huge page.
 void adviseHugePages(char* start, std::size_t asked) {
-    if (const std::size_t whole = asked & ~(HugePage - 1); whole > 0)
-        madvise(start, whole, MADV_HUGEPAGE);
+    if (asked >= HugePage)
+        madvise(start, roundUp(asked), MADV_HUGEPAGE);
 }
 
 // A mapping that starts on a huge-page boundary, which older kernels do not
