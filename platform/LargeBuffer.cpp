@@ -1,5 +1,6 @@
 #include "platform/LargeBuffer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <sys/mman.h>
@@ -13,18 +14,9 @@ std::size_t roundUp(std::size_t bytes) {
     return (bytes + HugePage - 1) & ~(HugePage - 1);
 }
 
-// Huge pages throughout for anything of a huge page or more: the last one,
-// part-used, costs at most 2 MiB of memory, while its 4 KiB pages would cost
-// hundreds of faults, each slow on a virtual machine. Something smaller is
-// left on 4 KiB pages rather than take a whole huge page.
-void adviseHugePages(char* start, std::size_t asked) {
-    if (asked >= HugePage)
-        madvise(start, roundUp(asked), MADV_HUGEPAGE);
-}
-
 // A mapping that starts on a huge-page boundary, which older kernels do not
 // give by themselves: map a huge page more and trim both ends.
-char* mapAligned(std::size_t bytes, std::size_t asked) {
+char* mapAligned(std::size_t bytes) {
     const std::size_t mapped = bytes + HugePage;
     void* raw = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED)
@@ -35,8 +27,6 @@ char* mapAligned(std::size_t bytes, std::size_t asked) {
         munmap(start, std::size_t(aligned - start));
     if (const std::size_t tail = std::size_t(start + mapped - (aligned + bytes)); tail > 0)
         munmap(aligned + bytes, tail);
-    // Only advice: without huge pages the buffer works the same, more slowly.
-    adviseHugePages(aligned, asked);
     return aligned;
 }
 
@@ -57,19 +47,29 @@ LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
     return *this;
 }
 
-void LargeBuffer::reserve(std::size_t bytes) {
-    if (bytes <= m_capacity)
-        return;
-    const std::size_t wanted = roundUp(bytes);
-    if (!m_data) {
-        m_data = mapAligned(wanted, bytes);
+void LargeBuffer::reserve(std::size_t bytes, bool hugePages) {
+    if (bytes > m_capacity) {
+        const std::size_t wanted = roundUp(bytes);
+        if (!m_data) {
+            m_data = mapAligned(wanted);
+        } else {
+            void* moved = mremap(m_data, m_capacity, wanted, MREMAP_MAYMOVE);
+            if (moved == MAP_FAILED)
+                throw std::bad_alloc();
+            // A moved mapping keeps its advice; a grown one has none yet.
+            m_data = static_cast<char*>(moved);
+        }
         m_capacity = wanted;
-        return;
     }
-    void* moved = mremap(m_data, m_capacity, wanted, MREMAP_MAYMOVE);
-    if (moved == MAP_FAILED)
-        throw std::bad_alloc();
-    m_data = static_cast<char*>(moved);
-    m_capacity = wanted;
-    adviseHugePages(m_data, bytes);
+    if (hugePages && bytes >= HugePage)
+        adviseHugePagesBelow(m_capacity);
+}
+
+void LargeBuffer::adviseHugePagesBelow(std::size_t bytes) {
+    // Only advice: without huge pages the buffer works the same, more slowly.
+    const std::size_t whole = std::min(bytes, m_capacity) & ~(HugePage - 1);
+    if (whole > m_advised) {
+        madvise(m_data + m_advised, whole - m_advised, MADV_HUGEPAGE);
+        m_advised = whole;
+    }
 }
