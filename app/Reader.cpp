@@ -57,11 +57,18 @@ void preferTraditionalChineseGlyphs() {
     qputenv("FC_LANG", "zh-tw");
 }
 
-void installFontSubstitutions() {
+QFont programFont() {
+    QFont font(appearance::DesignFace.toString(), 9);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+void installProgramFonts() {
     const QStringList mingFaces{QStringLiteral("Noto Serif CJK TC"),
                                 QStringLiteral("AR PL UMing TW")};
     QFont::insertSubstitutions(appearance::DesignFace.toString(), mingFaces);
     QFont::insertSubstitutions(QStringLiteral("PMingLiU"), mingFaces);
+    QApplication::setFont(programFont());
 }
 
 void installQtTranslation(QTranslator& translator) {

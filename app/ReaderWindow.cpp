@@ -3,6 +3,7 @@
 #include "app/AppIcon.h"
 #include "app/ArticleView.h"
 #include "app/HelpText.h"
+#include "app/Reader.h"
 #include "appearance/AppearanceText.h"
 #include "appearance/TextAppearance.h"
 #include "platform/Dialogs.h"
@@ -26,15 +27,6 @@ namespace {
 // Design size of the client area, in pixels (10680 by 6735 twips).
 constexpr int ClientWidth = ArticleBoxWidth - 1;
 constexpr int ClientHeight = ArticleBoxHeight;
-
-// Menus do not take the window's bold design font; they use the regular face
-// of a Traditional Chinese desktop, which also spares loading a second Chinese
-// face just for the menu captions.
-QFont menuFont() {
-    QFont font(appearance::DesignFace.toString(), 9);
-    font.setWeight(QFont::Normal);
-    return font;
-}
 
 } // namespace
 
@@ -95,7 +87,7 @@ void ReaderWindow::createControls() {
     // empty box would load a second Chinese face (about 2 MiB) that the saved
     // look replaces at once.
     m_articleText = new ArticleTextEdit(client);
-    m_articleText->setFont(menuFont());
+    m_articleText->setFont(programFont());
     m_articleText->setObjectName(QStringLiteral("articleText"));
     m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
     m_articleText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -107,7 +99,7 @@ void ReaderWindow::createControls() {
 
 void ReaderWindow::createActions() {
     QMenuBar* bar = menuBar();
-    bar->setFont(menuFont());
+    bar->setFont(programFont());
 
     m_settingsMenu = bar->addMenu(QStringLiteral("設定"));
     m_fontAction = m_settingsMenu->addAction(QStringLiteral("字型"));

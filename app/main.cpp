@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
         preloadCollection(preload, directory);
         QApplication app(argc, argv);
         describeApplication();
-        installFontSubstitutions();
+        installProgramFonts();
         QTranslator qtTexts;
         installQtTranslation(qtTexts);
         QtDialogs dialogs;

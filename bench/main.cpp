@@ -460,7 +460,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(quietOffscreenWarnings);
     preferTraditionalChineseGlyphs();
     QApplication app(argc, argv);
-    installFontSubstitutions();
+    installProgramFonts();
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.value(1) == QLatin1String(PeakMemoryArgument))
         return runPeakMemoryChild(arguments.mid(2));
