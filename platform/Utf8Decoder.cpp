@@ -293,8 +293,8 @@ __attribute__((target("avx2,popcnt"))) const uchar* decodeWide(const uchar* p, c
         const std::uint32_t continuationAhead =
             std::uint32_t(_mm256_movemask_epi8(_mm256_cmpgt_epi8(_mm256_set1_epi8(-64), third))) >>
             (WideStep - 2);
-        const std::uint64_t continuations = continuationBits | std::uint64_t(continuationAhead)
-                                                                   << WideStep;
+        const std::uint64_t continuations =
+            std::uint64_t(continuationAhead) << WideStep | continuationBits;
         const std::uint64_t claimed =
             std::uint64_t(leadBits) << 1 | std::uint64_t(threeByteBits) << 2 | carried;
         wrongPlace |= (std::uint32_t(claimed ^ continuations)) | (claimed & ~continuations);
