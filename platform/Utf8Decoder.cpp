@@ -201,7 +201,7 @@ const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out
 #ifdef ORVENLA_UTF8_WIDE
 const bool hasAvx2 = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
 }();
 
 // For each choice of the units to keep among eight, the byte shuffle that
