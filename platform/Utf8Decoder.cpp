@@ -273,6 +273,17 @@ __attribute__((target("avx2,popcnt"))) const uchar* decodeWide(const uchar* p, c
     const __m256i sixBits = _mm256_set1_epi8(0x3F);
     while (end - p >= WideReach) {
         const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const std::uint32_t high = std::uint32_t(_mm256_movemask_epi8(first));
+        // A step of ASCII that no sequence before reaches into is only widened.
+        if ((high | carried) == 0) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(o),
+                                _mm256_cvtepu8_epi16(_mm256_castsi256_si128(first)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 16),
+                                _mm256_cvtepu8_epi16(_mm256_extracti128_si256(first, 1)));
+            p += WideStep;
+            o += WideStep;
+            continue;
+        }
         const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
         const __m256i third = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2));
         const __m256i fourByteLeads =
@@ -286,7 +297,6 @@ __attribute__((target("avx2,popcnt"))) const uchar* decodeWide(const uchar* p, c
 
         // Every continuation byte must be claimed by the lead one or two
         // before it, and every claimed byte must be one.
-        const std::uint32_t high = std::uint32_t(_mm256_movemask_epi8(first));
         const std::uint32_t leadBits = std::uint32_t(_mm256_movemask_epi8(leads));
         const std::uint32_t threeByteBits = std::uint32_t(_mm256_movemask_epi8(threeByteLeads));
         const std::uint32_t continuationBits = high & ~leadBits;
