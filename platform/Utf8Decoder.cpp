@@ -8,6 +8,13 @@
 #include <emmintrin.h>
 #endif
 
+// The wide path takes any mix of one-, two- and three-byte sequences, on
+// x86-64 machines that have AVX2, chosen when the program starts.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ORVENLA_UTF8_WIDE 1
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr int Cut = 0;
@@ -191,6 +198,165 @@ const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out
     return p;
 }
 
+#ifdef ORVENLA_UTF8_WIDE
+const bool hasAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+}();
+
+// For each choice of the units to keep among eight, the byte shuffle that
+// moves them to the front.
+struct PackTable {
+    alignas(16) uchar control[256][16];
+};
+
+constexpr PackTable makePackTable() {
+    PackTable table{};
+    for (int keep = 0; keep < 256; ++keep) {
+        int kept = 0;
+        for (int unit = 0; unit < 8; ++unit) {
+            if (keep & 1 << unit) {
+                table.control[keep][2 * kept] = uchar(2 * unit);
+                table.control[keep][2 * kept + 1] = uchar(2 * unit + 1);
+                ++kept;
+            }
+        }
+        for (int byte = 2 * kept; byte < 16; ++byte)
+            table.control[keep][byte] = 0x80;
+    }
+    return table;
+}
+
+constexpr PackTable packTable = makePackTable();
+
+// Bytes a wide step reads: its own 32 and the two that may end its last
+// sequence.
+constexpr int WideStep = 32;
+constexpr int WideReach = WideStep + 2;
+
+__attribute__((target("avx2"))) __m256i packControls(unsigned lowKeep, unsigned highKeep) {
+    const __m128i low =
+        _mm_load_si128(reinterpret_cast<const __m128i*>(packTable.control[lowKeep]));
+    const __m128i high =
+        _mm_load_si128(reinterpret_cast<const __m128i*>(packTable.control[highKeep]));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+}
+
+// The unit of the sequence that would start at each byte, for the bytes
+// that _mm256_unpacklo_epi8 or _mm256_unpackhi_epi8 (`Unpack`) picks.
+template <__m256i (*Unpack)(__m256i, __m256i)>
+__attribute__((target("avx2"), always_inline)) inline __m256i
+unitsAt(__m256i first, __m256i second, __m256i third, __m256i leads, __m256i threeByteLeads) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ascii = Unpack(first, zero);
+    const __m256i lowFive = Unpack(_mm256_and_si256(first, _mm256_set1_epi8(0x1F)), zero);
+    // Sixteen-bit lanes drop the lead's upper bits of a three-byte sequence.
+    const __m256i two = _mm256_or_si256(_mm256_slli_epi16(lowFive, 6), Unpack(second, zero));
+    const __m256i three = _mm256_or_si256(_mm256_slli_epi16(two, 6), Unpack(third, zero));
+    const __m256i units = _mm256_blendv_epi8(ascii, two, Unpack(leads, leads));
+    return _mm256_blendv_epi8(units, three, Unpack(threeByteLeads, threeByteLeads));
+}
+
+// Decodes from `p`, a sequence's start, 32 bytes a step while no byte is
+// F0..FF, and returns the start of the first sequence left. Each step works
+// out the unit of a sequence starting at every byte and keeps those where
+// one starts; a sequence may end up to two bytes past the step. Sets
+// `invalid` for an error among the bytes read rather than stopping at it.
+__attribute__((target("avx2,popcnt"))) const uchar* decodeWide(const uchar* p, const uchar* end,
+                                                               char16_t*& out, bool& invalid) {
+    char16_t* o = out;
+    // Continuation bytes at the next step's start that a sequence before it
+    // claims, one bit each.
+    std::uint64_t carried = 0;
+    std::uint64_t wrongPlace = 0;
+    __m256i wrongValue = _mm256_setzero_si256();
+    const __m256i sixBits = _mm256_set1_epi8(0x3F);
+    while (end - p >= WideReach) {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const std::uint32_t high = std::uint32_t(_mm256_movemask_epi8(first));
+        // A step of ASCII that no sequence before reaches into is only widened.
+        if ((high | carried) == 0) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(o),
+                                _mm256_cvtepu8_epi16(_mm256_castsi256_si128(first)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 16),
+                                _mm256_cvtepu8_epi16(_mm256_extracti128_si256(first, 1)));
+            p += WideStep;
+            o += WideStep;
+            continue;
+        }
+        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+        const __m256i third = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2));
+        const __m256i fourByteLeads =
+            _mm256_cmpeq_epi8(_mm256_max_epu8(first, _mm256_set1_epi8(char(0xF0))), first);
+        if (!_mm256_testz_si256(fourByteLeads, fourByteLeads))
+            break;
+        const __m256i leads =
+            _mm256_cmpeq_epi8(_mm256_max_epu8(first, _mm256_set1_epi8(char(0xC0))), first);
+        const __m256i threeByteLeads =
+            _mm256_cmpeq_epi8(_mm256_max_epu8(first, _mm256_set1_epi8(char(0xE0))), first);
+
+        // Every continuation byte must be claimed by the lead one or two
+        // before it, and every claimed byte must be one.
+        const std::uint32_t leadBits = std::uint32_t(_mm256_movemask_epi8(leads));
+        const std::uint32_t threeByteBits = std::uint32_t(_mm256_movemask_epi8(threeByteLeads));
+        const std::uint32_t continuationBits = high & ~leadBits;
+        const std::uint32_t continuationAhead =
+            std::uint32_t(_mm256_movemask_epi8(_mm256_cmpgt_epi8(_mm256_set1_epi8(-64), third))) >>
+            (WideStep - 2);
+        const std::uint64_t continuations =
+            std::uint64_t(continuationAhead) << WideStep | continuationBits;
+        const std::uint64_t claimed =
+            std::uint64_t(leadBits) << 1 | std::uint64_t(threeByteBits) << 2 | carried;
+        wrongPlace |= (std::uint32_t(claimed ^ continuations)) | (claimed & ~continuations);
+        carried = claimed >> WideStep;
+
+        // C0 and C1 start overlong forms, E0 with 80..9F too, ED with A0..BF
+        // surrogates.
+        const __m256i overlongTwo = _mm256_cmpeq_epi8(
+            _mm256_and_si256(first, _mm256_set1_epi8(char(0xFE))), _mm256_set1_epi8(char(0xC0)));
+        const __m256i overlongThree =
+            _mm256_and_si256(_mm256_cmpeq_epi8(first, _mm256_set1_epi8(char(0xE0))),
+                             _mm256_cmpgt_epi8(_mm256_set1_epi8(char(0xA0)), second));
+        const __m256i surrogate =
+            _mm256_and_si256(_mm256_cmpeq_epi8(first, _mm256_set1_epi8(char(0xED))),
+                             _mm256_cmpgt_epi8(second, _mm256_set1_epi8(char(0x9F))));
+        wrongValue = _mm256_or_si256(
+            wrongValue, _mm256_or_si256(overlongTwo, _mm256_or_si256(overlongThree, surrogate)));
+
+        // Units for bytes 0..7 and 16..23, then for 8..15 and 24..31.
+        const __m256i secondBits = _mm256_and_si256(second, sixBits);
+        const __m256i thirdBits = _mm256_and_si256(third, sixBits);
+        const __m256i lowUnits =
+            unitsAt<_mm256_unpacklo_epi8>(first, secondBits, thirdBits, leads, threeByteLeads);
+        const __m256i highUnits =
+            unitsAt<_mm256_unpackhi_epi8>(first, secondBits, thirdBits, leads, threeByteLeads);
+
+        // Each store writes eight units where fewer may count; the room of
+        // one unit a byte, the two bytes past the step included, covers them.
+        const std::uint32_t starts = ~continuationBits;
+        const unsigned keep0 = starts & 0xFF;
+        const unsigned keep1 = starts >> 8 & 0xFF;
+        const unsigned keep2 = starts >> 16 & 0xFF;
+        const unsigned keep3 = starts >> 24;
+        const __m256i packedLow = _mm256_shuffle_epi8(lowUnits, packControls(keep0, keep2));
+        const __m256i packedHigh = _mm256_shuffle_epi8(highUnits, packControls(keep1, keep3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(packedLow));
+        o += _mm_popcnt_u32(keep0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(packedHigh));
+        o += _mm_popcnt_u32(keep1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_extracti128_si256(packedLow, 1));
+        o += _mm_popcnt_u32(keep2);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_extracti128_si256(packedHigh, 1));
+        o += _mm_popcnt_u32(keep3);
+        p += WideStep;
+    }
+    out = o;
+    invalid |= wrongPlace != 0 || !_mm256_testz_si256(wrongValue, wrongValue);
+    // The claimed bytes past the last step belong to its last sequence.
+    return p + _mm_popcnt_u64(carried);
+}
+#endif
+
 } // namespace
 
 QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
@@ -226,30 +392,42 @@ QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
     }
 
     bool invalid = false;
-    while (p < end) {
-        const uchar lead = *p;
-        if (lead < 0x80) {
-            p = copyAscii(p, end, out);
-            continue;
+    while (p < end && !invalid) {
+        // After the wide path stops short of a four-byte sequence, the
+        // narrow paths take the next step's worth before it tries again.
+        const uchar* stop = end;
+#ifdef ORVENLA_UTF8_WIDE
+        if (hasAvx2 && end - p >= WideReach) {
+            p = decodeWide(p, end, out, invalid);
+            stop = p + qMin<qsizetype>(end - p, WideStep);
         }
-        if ((lead & 0xF0) == 0xE0) {
-            const uchar* const after = decodeThreeByteRun(p, end, out, invalid);
-            if (after != p) {
-                p = after;
+#endif
+        while (p < stop) {
+            const uchar lead = *p;
+            if (lead < 0x80) {
+                p = copyAscii(p, end, out);
                 continue;
             }
+            if ((lead & 0xF0) == 0xE0) {
+                const uchar* const after = decodeThreeByteRun(p, end, out, invalid);
+                if (after != p) {
+                    p = after;
+                    continue;
+                }
+            }
+            const int used = decodeOne(p, end, out);
+            if (used == Invalid) {
+                m_error = true;
+                return buffer;
+            }
+            if (used == Cut) {
+                m_heldCount = int(end - p);
+                std::memcpy(m_held, p, size_t(m_heldCount));
+                p = end;
+                break;
+            }
+            p += used;
         }
-        const int used = decodeOne(p, end, out);
-        if (used == Invalid) {
-            m_error = true;
-            return buffer;
-        }
-        if (used == Cut) {
-            m_heldCount = int(end - p);
-            std::memcpy(m_held, p, size_t(m_heldCount));
-            break;
-        }
-        p += used;
     }
     if (invalid) {
         m_error = true;

@@ -23,13 +23,17 @@ const QByteArray edges("\x00\x7F\x80\x8F\x90\x9F\xA0\xBF\xC0\xFF", 10);
 const QByteArray textBefore("讀書 abcdefghijklmnopq\r\n第一篇中文字讀");
 const QByteArray textAfter("中文字讀書第一篇，。Orvenla reads texts\r\n");
 
+// A byte of each kind: ASCII, continuation bytes either side of A0, leads
+// of overlong forms and of each length, bytes that are never valid.
+const QByteArray byteKinds("\x00\x7F\x80\x9F\xA0\xBF\xC0\xC1\xC2\xE0\xED\xEF\xF0\xF4\xF5\xFF", 16);
+
 // Both decoders over the bytes in two calls cut at `cut`: empty when they
 // agree, else what went wrong.
 const char* compareInTwo(QByteArrayView bytes, qsizetype cut) {
     QStringDecoder qt(QStringDecoder::Utf8);
     Utf8Decoder ours;
-    QChar qtText[128];
-    QChar ourText[128];
+    QChar qtText[160];
+    QChar ourText[160];
     QChar* qtEnd = qt.appendToBuffer(qtText, bytes.first(cut));
     QChar* ourEnd = ours.appendToBuffer(ourText, bytes.first(cut));
     const bool firstAgrees = qt.hasError() == ours.hasError();
@@ -73,6 +77,34 @@ private Q_SLOTS:
             << Choices{byteRange(0x80, 0xFF), edges} << textBefore << textAfter;
         QTest::newRow("F0..F7 and three edges amid text")
             << Choices{byteRange(0xF0, 0xF7), edges, edges, edges} << textBefore << textAfter;
+    }
+    // Text over several 32-byte steps of the wide path, each of its bytes
+    // turned into each kind in one call and cut in two anywhere, so that a
+    // fault falls at every place in a step.
+    void mixedTextSameAsQt_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("Chinese, ASCII, Hangul, two-byte, CR LF")
+            << QByteArray("第一篇 Orvenla 讀書\r\n倒中文字，é與ü。한국어 text "
+                          "一二三四五六七八九十\r\n最後 z");
+        QTest::newRow("two-byte, four-byte")
+            << QByteArray("Ελληνικά και русский текст 😀 Grüße, ça va? 中文\r\nŁódź 倒 ß");
+    }
+    void mixedTextSameAsQt() {
+        QFETCH(QByteArray, text);
+        for (qsizetype at = 0; at < text.size(); ++at) {
+            QByteArray bytes = text;
+            for (const char kind : byteKinds) {
+                bytes[at] = kind;
+                for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+                    if (const char* fault = compareInTwo(bytes, cut))
+                        QFAIL(qPrintable(QStringLiteral("byte %1 as %2 cut at %3: %4")
+                                             .arg(at)
+                                             .arg(uchar(kind), 0, 16)
+                                             .arg(cut)
+                                             .arg(QLatin1StringView(fault))));
+                }
+            }
+        }
     }
     void sameAsQt() {
         QFETCH(Choices, places);
