@@ -1,6 +1,5 @@
 #include "platform/LargeBuffer.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <sys/mman.h>
@@ -9,6 +8,7 @@
 namespace {
 
 constexpr std::size_t HugePage = std::size_t(2) << 20;
+constexpr std::size_t SmallPage = 4096;
 
 std::size_t roundUp(std::size_t bytes) {
     return (bytes + HugePage - 1) & ~(HugePage - 1);
@@ -47,29 +47,28 @@ LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
     return *this;
 }
 
-void LargeBuffer::reserve(std::size_t bytes, bool hugePages) {
-    if (bytes > m_capacity) {
-        const std::size_t wanted = roundUp(bytes);
-        if (!m_data) {
-            m_data = mapAligned(wanted);
-        } else {
-            void* moved = mremap(m_data, m_capacity, wanted, MREMAP_MAYMOVE);
-            if (moved == MAP_FAILED)
-                throw std::bad_alloc();
-            // A moved mapping keeps its advice; a grown one has none yet.
-            m_data = static_cast<char*>(moved);
-        }
-        m_capacity = wanted;
+void LargeBuffer::reserve(std::size_t bytes) {
+    if (bytes <= m_capacity)
+        return;
+    const std::size_t wanted = roundUp(bytes);
+    if (!m_data) {
+        m_data = mapAligned(wanted);
+    } else {
+        void* moved = mremap(m_data, m_capacity, wanted, MREMAP_MAYMOVE);
+        if (moved == MAP_FAILED)
+            throw std::bad_alloc();
+        m_data = static_cast<char*>(moved);
     }
-    if (hugePages && bytes >= HugePage)
-        adviseHugePagesBelow(m_capacity);
+    m_capacity = wanted;
+    // Only advice: without huge pages the buffer works the same, more slowly.
+    // Something smaller than a huge page stays on 4 KiB pages rather than
+    // take a whole one.
+    if (bytes >= HugePage)
+        madvise(m_data, m_capacity, MADV_HUGEPAGE);
 }
 
-void LargeBuffer::adviseHugePagesBelow(std::size_t bytes) {
-    // Only advice: without huge pages the buffer works the same, more slowly.
-    const std::size_t whole = std::min(bytes, m_capacity) & ~(HugePage - 1);
-    if (whole > m_advised) {
-        madvise(m_data + m_advised, whole - m_advised, MADV_HUGEPAGE);
-        m_advised = whole;
-    }
+void LargeBuffer::releaseBeyond(std::size_t bytes) {
+    const std::size_t kept = (bytes + SmallPage - 1) & ~(SmallPage - 1);
+    if (kept < m_capacity)
+        madvise(m_data + kept, m_capacity - kept, MADV_DONTNEED);
 }

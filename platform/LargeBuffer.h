@@ -15,14 +15,12 @@ public:
     LargeBuffer(const LargeBuffer&) = delete;
     LargeBuffer& operator=(const LargeBuffer&) = delete;
 
-    // Room for at least `bytes`, keeping what the buffer holds, in huge pages
-    // throughout when `hugePages` (else only as adviseHugePagesBelow() says).
-    // Throws std::bad_alloc when the system has no room for it.
-    void reserve(std::size_t bytes, bool hugePages = true);
-    // Huge pages for the whole ones below `bytes`, for a buffer filled from its
-    // start whose final size is known only as it is filled: a huge page that
-    // would end up part-used stays on 4 KiB pages.
-    void adviseHugePagesBelow(std::size_t bytes);
+    // Room for at least `bytes`, keeping what the buffer holds. Throws
+    // std::bad_alloc when the system has no room for it.
+    void reserve(std::size_t bytes);
+    // Hands back what lies beyond the first `bytes`: the part of the last huge
+    // page that the contents do not reach, up to 2 MiB.
+    void releaseBeyond(std::size_t bytes);
     std::size_t capacity() const { return m_capacity; }
     char* data() { return m_data; }
     const char* data() const { return m_data; }
@@ -30,5 +28,4 @@ public:
 private:
     char* m_data = nullptr;
     std::size_t m_capacity = 0;
-    std::size_t m_advised = 0;
 };

@@ -174,16 +174,11 @@ std::optional<qsizetype> decodeWhole(QFile& file, const QString& path, const QBy
         return std::nullopt;
     constexpr std::size_t Unit = sizeof(char16_t);
     const qint64 fileSize = std::max<qint64>(file.size(), 0);
-    buffer.reserve(Unit * std::size_t(decoder.requiredSpace(fileSize + 1) + NarrowTextBlock),
-                   false);
+    buffer.reserve(Unit * std::size_t(decoder.requiredSpace(fileSize + 1) + NarrowTextBlock));
     QByteArray bytes(NarrowTextBlock, Qt::Uninitialized);
     qsizetype used = 0;
     char lastByte = '\n';
     for (;;) {
-        // The text will take at least a unit for every four bytes still to
-        // come; huge pages up to there, and 4 KiB pages for the last part.
-        const qint64 toCome = std::max<qint64>(fileSize - file.pos(), 0);
-        buffer.adviseHugePagesBelow(Unit * std::size_t(used + toCome / 4));
         const qint64 got = file.read(bytes.data(), NarrowTextBlock);
         if (got < 0)
             throw RuntimeError::fileAccess(path, file.errorString());
@@ -200,7 +195,7 @@ std::optional<qsizetype> decodeWhole(QFile& file, const QString& path, const QBy
         }
         const std::size_t needed = Unit * std::size_t(used + decoder.requiredSpace(length));
         if (needed > buffer.capacity())
-            buffer.reserve(needed + needed / 2, false);
+            buffer.reserve(needed + needed / 2);
         QChar* start = reinterpret_cast<QChar*>(buffer.data()) + used;
         const QChar* end = decoder.appendToBuffer(start, QByteArrayView(bytes.constData(), length));
         used += end - start;
@@ -265,6 +260,10 @@ void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink,
     }
     // No converter could be opened at all: nothing is readable.
     throw RuntimeError::fileAccess(path, QStringLiteral("無法辨識的文字編碼"));
+}
+
+void WholeNarrowText::releaseUnused() {
+    m_buffer.releaseBeyond(std::size_t(m_size) * (m_big5Bytes ? 1 : sizeof(char16_t)));
 }
 
 QString WholeNarrowText::text(qsizetype from, qsizetype to) const {

@@ -99,6 +99,11 @@ public:
     // at the end of the text, exactly as decoding the whole file gives it.
     QString text(qsizetype from, qsizetype to) const;
 
+    // Hands back the memory past the text. Splitting its last huge page makes
+    // the next walk over that page fault again, so call it once the text has
+    // been walked.
+    void releaseUnused();
+
 private:
     friend WholeNarrowText readWholeNarrowText(const QString&, const QList<QByteArray>&);
     LargeBuffer m_buffer;

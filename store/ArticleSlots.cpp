@@ -49,6 +49,8 @@ void ArticleSlots::checkIndex(int index) {
 
 QString ArticleSlots::operator()(int index) const {
     checkIndex(index);
+    if (size_t(index) >= m_slots.size())
+        return QString();
     const Lines& lines = m_slots[size_t(index)];
     if (lines.from == lines.to)
         return QString();
@@ -58,12 +60,11 @@ QString ArticleSlots::operator()(int index) const {
 void ArticleSlots::assign(WholeNarrowText text, std::vector<Lines> slots) {
     m_text = std::move(text);
     m_slots = std::move(slots);
-    m_slots.resize(LastSlot + 1);
 }
 
 void ArticleSlots::clear() {
     m_text = WholeNarrowText();
-    m_slots.assign(LastSlot + 1, Lines());
+    m_slots.clear();
 }
 
 QString storedLines(QStringView lines) {

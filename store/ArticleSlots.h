@@ -28,7 +28,8 @@ public:
     // subscript-out-of-range error outside FirstSlot..LastSlot.
     QString operator()(int index) const;
 
-    // Takes the file's text and the lines of each slot, LastSlot + 1 of them.
+    // Takes the file's text and the lines of each slot; slots past the end of
+    // `slots` are empty.
     void assign(WholeNarrowText text, std::vector<Lines> slots);
     void clear();
 
@@ -36,7 +37,8 @@ public:
 
 private:
     WholeNarrowText m_text;
-    std::vector<Lines> m_slots = std::vector<Lines>(LastSlot + 1);
+    // As many as the collection fills, so that a small one costs little.
+    std::vector<Lines> m_slots;
 };
 
 // The stored form of whole lines, each ending with CR LF, a lone CR or a lone LF

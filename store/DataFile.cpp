@@ -94,6 +94,8 @@ private:
     void fileLines(qsizetype from, qsizetype to) {
         if (m_index > ArticleSlots::LastSlot)
             throw RuntimeError::subscriptOutOfRange(tooManyArticles());
+        if (size_t(m_index) >= m_slots.size())
+            m_slots.resize(size_t(m_index) + 1);
         m_slots[size_t(m_index)] = {from, to};
     }
 
@@ -118,7 +120,7 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store) {
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs) {
     try {
         WholeNarrowText text = readWholeNarrowText(path, codecs);
-        std::vector<ArticleSlots::Lines> slots(ArticleSlots::LastSlot + 1);
+        std::vector<ArticleSlots::Lines> slots;
         qint16 separators = 0;
         try {
             separators = findSlots(text, slots);
@@ -128,6 +130,7 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteA
             store.assign(std::move(text), std::move(slots));
             throw;
         }
+        text.releaseUnused();
         store.assign(std::move(text), std::move(slots));
         return int16::add(separators, -1);
     } catch (const std::bad_alloc&) {
