@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "platform/LargeBuffer.h"
 #include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 
@@ -27,6 +28,31 @@ class TestNarrowText : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A buffer keeps what it holds when it grows (a file that grows while it
+    // is read) and when the room past its contents is handed back.
+    void largeBufferKeepsContents_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("grown");
+        QTest::addRow("small to small") << 100 << 5000;
+        QTest::addRow("small to huge pages") << 5000 << (3 << 20);
+        QTest::addRow("huge pages to more") << (3 << 20) << (9 << 20);
+    }
+    void largeBufferKeepsContents() {
+        QFETCH(int, first);
+        QFETCH(int, grown);
+        LargeBuffer buffer;
+        buffer.reserve(size_t(first));
+        for (int i = 0; i < first; ++i)
+            buffer.data()[i] = char(i % 251);
+        buffer.reserve(size_t(grown));
+        QVERIFY(buffer.capacity() >= size_t(grown));
+        buffer.releaseBeyond(size_t(first));
+        for (int i = 0; i < first; ++i)
+            QCOMPARE(buffer.data()[i], char(i % 251));
+        LargeBuffer moved(std::move(buffer));
+        QCOMPARE(moved.data()[first - 1], char((first - 1) % 251));
+    }
+
     void lineEnds_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");
