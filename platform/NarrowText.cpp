@@ -6,7 +6,6 @@
 #include "platform/Utf8Decoder.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QString>
 #include <QStringDecoder>
 
@@ -36,13 +35,13 @@ qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
 // Qt's does. Big5, always the last converter tried, never has to tell errors.
 class PieceDecoder {
 public:
-    PieceDecoder(const QByteArray& codec, bool strict, QStringDecoder::Flags flags) {
+    PieceDecoder(const QByteArray& codec, bool strict) {
         if (!strict && codec == Big5CodecName)
             m_big5.emplace();
-        else if (strict && codec == "UTF-8" && flags == QStringDecoder::Flag::Default)
+        else if (strict && codec == "UTF-8")
             m_utf8.emplace();
         else
-            m_qt.emplace(codec.constData(), flags);
+            m_qt.emplace(codec.constData());
     }
 
     bool isValid() const { return m_qt ? m_qt->isValid() : !m_big5 || m_big5->isValid(); }
@@ -66,16 +65,12 @@ private:
     std::optional<Utf8Decoder> m_utf8;
 };
 
-// Decodes the file from its current position with one converter, up to `to`
-// or, when that is negative, to its end. Returns false when `strict` and the
+// Decodes the file from its start with one converter, up to `to` or, when
+// that is negative, to its end. Returns false when `strict` and the
 // converter met bytes it cannot map.
 bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& codec, bool strict,
                 TextSink& sink) {
-    // A byte-order mark is only dropped at the very start of the file; inside
-    // it is a character like any other.
-    const QStringDecoder::Flags flags =
-        file.pos() == 0 ? QStringDecoder::Flag::Default : QStringDecoder::Flag::ConvertInitialBom;
-    PieceDecoder decoder(codec, strict, flags);
+    PieceDecoder decoder(codec, strict);
     if (!decoder.isValid())
         return false;
     // Both buffers get their full size at once rather than growing after the
@@ -107,7 +102,7 @@ bool decodeFile(QFile& file, const QString& path, qint64 to, const QByteArray& c
         qsizetype length = cut;
         // A last line without a line end gets one, so that a lone lead byte at
         // the very end is flushed out as U+FFFD; it reads the same either way.
-        if (atEnd && length > 0 && !isLineEnd(char16_t(uchar(bytes[length - 1]))))
+        if (atEnd && length > 0 && !isLineEnd(bytes[length - 1]))
             bytes[length++] = '\n';
         if (length > 0) {
             decoded.resize(decoder.requiredSpace(length));
@@ -156,7 +151,7 @@ qsizetype readBytes(QFile& file, const QString& path, LargeBuffer& buffer) {
             break;
         size += std::size_t(got);
     }
-    if (size > 0 && !isLineEnd(char16_t(uchar(buffer.data()[size - 1])))) {
+    if (size > 0 && !isLineEnd(buffer.data()[size - 1])) {
         if (size == buffer.capacity())
             buffer.reserve(size + 1);
         buffer.data()[size++] = '\n';
@@ -169,7 +164,7 @@ qsizetype readBytes(QFile& file, const QString& path, LargeBuffer& buffer) {
 // opened or, when `strict`, meets bytes it cannot map.
 std::optional<qsizetype> decodeWhole(QFile& file, const QString& path, const QByteArray& codec,
                                      bool strict, LargeBuffer& buffer) {
-    PieceDecoder decoder(codec, strict, QStringDecoder::Flag::Default);
+    PieceDecoder decoder(codec, strict);
     if (!decoder.isValid())
         return std::nullopt;
     constexpr std::size_t Unit = sizeof(char16_t);
@@ -188,7 +183,7 @@ std::optional<qsizetype> decodeWhole(QFile& file, const QString& path, const QBy
         } else {
             // A last line without a line end gets one, so that a character
             // cut short at the very end is decoded as it is in one pass.
-            if (isLineEnd(char16_t(uchar(lastByte))))
+            if (isLineEnd(lastByte))
                 return used;
             bytes[0] = lastByte = '\n';
             length = 1;
@@ -252,8 +247,7 @@ void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink,
         const bool last = i + 1 == codecs.size();
         if (i > 0) {
             sink.restart();
-            if (!file.seek(0))
-                throw RuntimeError::fileAccess(path, file.errorString());
+            rewind(file, path);
         }
         if (decodeFile(file, path, to, codecs[i], !last, sink))
             return;
@@ -269,12 +263,7 @@ void WholeNarrowText::releaseUnused() {
 QString WholeNarrowText::text(qsizetype from, qsizetype to) const {
     if (!m_big5Bytes)
         return QString::fromRawData(reinterpret_cast<const QChar*>(units() + from), to - from);
-    Big5Decoder decoder;
-    QString text(decoder.requiredSpace(to - from), Qt::Uninitialized);
-    const QChar* end =
-        decoder.appendToBuffer(text.data(), QByteArrayView(bytes() + from, to - from));
-    text.truncate(end - text.constData());
-    return text;
+    return Big5Decoder().decode(QByteArrayView(bytes() + from, to - from));
 }
 
 WholeNarrowText readWholeNarrowText(const QString& path, const QList<QByteArray>& codecs) {

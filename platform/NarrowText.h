@@ -33,9 +33,11 @@ public:
 // the buffers.
 inline constexpr qsizetype NarrowTextBlock = qsizetype(64) << 10;
 
-// CR and LF each end a line (a CR LF pair ends one line).
-inline bool isLineEnd(char16_t c) {
-    return c == u'\r' || c == u'\n';
+// CR and LF each end a line (a CR LF pair ends one line). For UTF-16 text and
+// for Big5 or UTF-8 bytes alike, where these bytes are never part of another
+// character.
+template <typename Char> inline bool isLineEnd(Char c) {
+    return c == Char('\r') || c == Char('\n');
 }
 
 // Where the line that starts at `from` ends (its line end excluded), and where
@@ -45,16 +47,18 @@ struct LineBounds {
     qsizetype end;
     qsizetype next;
 };
-inline LineBounds lineAt(QStringView text, qsizetype from) {
-    const char16_t* data = text.utf16();
-    const qsizetype size = text.size();
+template <typename Char>
+inline LineBounds lineAt(const Char* data, qsizetype size, qsizetype from) {
     qsizetype end = from;
     while (end < size && !isLineEnd(data[end]))
         ++end;
     if (end == size)
         return {end, end};
-    const bool crlf = data[end] == u'\r' && end + 1 < size && data[end + 1] == u'\n';
+    const bool crlf = data[end] == Char('\r') && end + 1 < size && data[end + 1] == Char('\n');
     return {end, end + (crlf ? 2 : 1)};
+}
+inline LineBounds lineAt(QStringView text, qsizetype from) {
+    return lineAt(text.utf16(), text.size(), from);
 }
 
 // The character set of the user's locale, as the C library reports it.

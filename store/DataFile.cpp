@@ -48,13 +48,11 @@ public:
             if (separator == m_size)
                 return m_index;
             countSeparator();
-            lineStart = lineAfter(separator);
+            lineStart = lineAt(m_text, m_size, separator).next;
         }
     }
 
 private:
-    bool isLineEnd(qsizetype at) const { return m_text[at] == '\r' || m_text[at] == '\n'; }
-
     bool startsSeparator(qsizetype at) const {
         return at + 2 < m_size && m_text[at] == '*' && m_text[at + 1] == '*' &&
                m_text[at + 2] == '*';
@@ -69,18 +67,10 @@ private:
             return from;
         for (qsizetype at = findStar(m_text, m_size, from + 1); at >= 0;
              at = findStar(m_text, m_size, at + 1)) {
-            if (isLineEnd(at - 1) && startsSeparator(at))
+            if (isLineEnd(m_text[at - 1]) && startsSeparator(at))
                 return at;
         }
         return m_size;
-    }
-
-    qsizetype lineAfter(qsizetype at) const {
-        while (at < m_size && !isLineEnd(at))
-            ++at;
-        if (at == m_size)
-            return at;
-        return at + (m_text[at] == '\r' && at + 1 < m_size && m_text[at + 1] == '\n' ? 2 : 1);
     }
 
     void countSeparator() {
