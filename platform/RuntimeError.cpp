@@ -1,6 +1,6 @@
 #include "platform/RuntimeError.h"
 
-#include <QDir>
+#include "platform/FileNames.h"
 
 #include <utility>
 
@@ -35,17 +35,17 @@ RuntimeError RuntimeError::typeMismatch() {
 
 RuntimeError RuntimeError::fileNotFound(const QString& path) {
     return {FileNotFound, QStringLiteral("找不到檔案 (File not found)"),
-            QStringLiteral("檔案：%1").arg(QDir::toNativeSeparators(path))};
+            QStringLiteral("檔案：%1").arg(displayFileName(path))};
 }
 
 RuntimeError RuntimeError::diskFull(const QString& path) {
     return {DiskFull, QStringLiteral("磁碟已滿 (Disk full)"),
-            QStringLiteral("檔案：%1").arg(QDir::toNativeSeparators(path))};
+            QStringLiteral("檔案：%1").arg(displayFileName(path))};
 }
 
 RuntimeError RuntimeError::fileAccess(const QString& path, const QString& reason) {
     return {PathFileAccess, QStringLiteral("路徑/檔案存取錯誤 (Path/File access error)"),
-            QStringLiteral("檔案：%1\n%2").arg(QDir::toNativeSeparators(path), reason)};
+            QStringLiteral("檔案：%1\n%2").arg(displayFileName(path), reason)};
 }
 
 RuntimeError RuntimeError::chooserCancelled() {
