@@ -1,13 +1,18 @@
 #include "platform/RegularFile.h"
 
+#include "platform/FileNames.h"
 #include "platform/RuntimeError.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -42,8 +47,7 @@ private:
 };
 
 // Opens without ever blocking on a FIFO; the caller checks what it got.
-int openNonBlocking(const QString& path, int flags) {
-    const QByteArray name = QFile::encodeName(path);
+int openNonBlocking(const QByteArray& name, int flags) {
     int fd;
     do {
         fd = ::open(name.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -55,12 +59,13 @@ int openNonBlocking(const QString& path, int flags) {
 // of another kind).
 int openRegularForReading(const QString& path) {
     // A device is not even opened: opening some has effects of its own.
+    const QByteArray name = encodeFileName(path);
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
         errno = EINVAL;
         return -1;
     }
-    Descriptor fd(openNonBlocking(path, O_RDONLY));
+    Descriptor fd(openNonBlocking(name, O_RDONLY));
     if (fd.get() < 0)
         return -1;
     // Checked again on what was opened: the name may have changed meanwhile.
@@ -110,9 +115,9 @@ void step(const std::function<void(SaveStep)>& afterStep, SaveStep done) {
 }
 
 // The file's directory refuses new files, but the file itself may be written.
-void rewriteInPlace(const QString& path, const QByteArray& bytes,
+void rewriteInPlace(const QString& path, const QByteArray& target, const QByteArray& bytes,
                     const std::function<void(SaveStep)>& afterStep) {
-    Descriptor fd(openNonBlocking(path, O_WRONLY));
+    Descriptor fd(openNonBlocking(target, O_WRONLY));
     if (fd.get() < 0)
         throw writeError(path, errno);
     struct stat info {};
@@ -147,7 +152,107 @@ void rewriteInPlace(const QString& path, const QByteArray& bytes,
         throw writeError(path, error);
 }
 
+// The file a save replaces, links followed, with its folder and its name.
+struct SaveTarget {
+    explicit SaveTarget(const QByteArray& path) : name(path) {
+        struct stat info {};
+        // The file a link names is replaced, not the link; a dangling link is.
+        if (::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            char resolved[PATH_MAX];
+            if (::realpath(path.constData(), resolved) != nullptr)
+                name = resolved;
+        }
+        const qsizetype slash = name.lastIndexOf('/');
+        directory = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : name.left(slash);
+        fileName = name.mid(slash + 1);
+    }
+
+    QByteArray name;
+    QByteArray directory;
+    QByteArray fileName;
+};
+
+// What mkostemp() makes of ".NAME.XXXXXX".
+bool isTemporaryName(const QByteArray& name, const QByteArray& prefix) {
+    constexpr qsizetype RandomPart = 6;
+    if (name.size() != prefix.size() + RandomPart || !name.startsWith(prefix))
+        return false;
+    for (const char c : name.mid(prefix.size())) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    }
+    return true;
+}
+
+// A folder that is append-only or immutable keeps every name made in it: a
+// temporary file could be neither renamed over the file nor removed.
+bool keepsEveryName(int directory) {
+    int flags = 0;
+    return directory >= 0 && ::ioctl(directory, FS_IOC_GETFLAGS, &flags) == 0 &&
+           (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0;
+}
+
+// Writes the bytes to a temporary file beside the target and renames it over
+// the target. Returns 0, or the errno that stopped it with the temporary file
+// removed and the target untouched.
+int replaceBeside(const SaveTarget& target, int directory, const QByteArray& bytes,
+                  const struct stat* old, const std::function<void(SaveStep)>& afterStep) {
+    if (keepsEveryName(directory))
+        return EPERM;
+    QByteArray temporaryName = target.directory + "/." + target.fileName + ".XXXXXX";
+    Descriptor temporary(::mkostemp(temporaryName.data(), O_CLOEXEC));
+    if (temporary.get() < 0)
+        return errno;
+    // Locked until this save ends, so that a start-up's clean-up of stale
+    // temporary files leaves this one alone.
+    const Descriptor lock(::dup(temporary.get()));
+    if (lock.get() >= 0)
+        ::flock(lock.get(), LOCK_EX | LOCK_NB);
+    step(afterStep, SaveStep::TemporaryCreated);
+    const auto fail = [&](int error) {
+        if (temporary.get() >= 0)
+            temporary.close();
+        ::unlink(temporaryName.constData());
+        return error;
+    };
+    mode_t mode = 0;
+    if (old != nullptr) {
+        mode = old->st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(temporary.get(), mode) != 0 ||
+        !writeAll(temporary.get(), bytes.constData(), bytes.size(), 0))
+        return fail(errno);
+    step(afterStep, SaveStep::TemporaryWritten);
+    if (::fsync(temporary.get()) != 0)
+        return fail(errno);
+    if (const int error = temporary.close())
+        return fail(error);
+    step(afterStep, SaveStep::TemporarySynced);
+    if (::rename(temporaryName.constData(), target.name.constData()) != 0)
+        return fail(errno);
+    step(afterStep, SaveStep::Renamed);
+    // The rename itself reaches the disk with the folder.
+    if (directory >= 0)
+        ::fsync(directory);
+    return 0;
+}
+
 } // namespace
+
+std::optional<FileStamp> fileStamp(const QString& path) {
+    struct stat info {};
+    if (::stat(encodeFileName(path).constData(), &info) != 0)
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec& time) {
+        return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+    };
+    return FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                     nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
 
 bool tryOpenRegularFile(QFile& file, const QString& path) {
     const int fd = openRegularForReading(path);
@@ -175,58 +280,48 @@ void openRegularFile(QFile& file, const QString& path) {
 
 void replaceFileContents(const QString& path, const QByteArray& bytes,
                          const std::function<void(SaveStep)>& afterStep) {
-    // The file a link names is replaced, not the link.
-    const QFileInfo link(path);
-    const QString target = link.isSymLink() && link.exists() ? link.canonicalFilePath() : path;
+    const SaveTarget target(encodeFileName(path));
     struct stat info {};
-    const bool existed = ::stat(QFile::encodeName(target).constData(), &info) == 0;
+    const bool existed = ::stat(target.name.constData(), &info) == 0;
     if (existed && !S_ISREG(info.st_mode))
         throw accessError(path, EINVAL);
     if (!existed && errno != ENOENT)
         throw accessError(path, errno);
 
-    const QFileInfo targetInfo(target);
-    QByteArray temporaryName = QFile::encodeName(
-        QDir(targetInfo.path())
-            .filePath(QLatin1Char('.') + targetInfo.fileName() + QStringLiteral(".XXXXXX")));
-    Descriptor temporary(::mkostemp(temporaryName.data(), O_CLOEXEC));
-    if (temporary.get() < 0) {
-        const int error = errno;
-        if (existed && (error == EACCES || error == EPERM)) {
-            rewriteInPlace(target, bytes, afterStep);
-            return;
-        }
-        throw writeError(path, error);
+    Descriptor directory(openNonBlocking(target.directory, O_RDONLY | O_DIRECTORY));
+    const int besideError =
+        replaceBeside(target, directory.get(), bytes, existed ? &info : nullptr, afterStep);
+    if (besideError == 0)
+        return;
+    // Whatever kept the folder from taking the new file, the file itself may
+    // still take the new bytes.
+    if (!existed)
+        throw writeError(path, besideError);
+    rewriteInPlace(path, target.name, bytes, afterStep);
+}
+
+void removeStaleTemporaryFiles(const QString& path) {
+    const SaveTarget target(encodeFileName(path));
+    Descriptor directory(openNonBlocking(target.directory, O_RDONLY | O_DIRECTORY));
+    if (directory.get() < 0)
+        return;
+    DIR* entries = ::fdopendir(directory.get());
+    if (entries == nullptr)
+        return;
+    directory.release();
+    const QByteArray prefix = '.' + target.fileName + '.';
+    while (const dirent* entry = ::readdir(entries)) {
+        const QByteArray name(entry->d_name);
+        if (!isTemporaryName(name, prefix))
+            continue;
+        // Only a regular file of this user's that no save holds.
+        Descriptor file(::openat(::dirfd(entries), entry->d_name,
+                                 O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+        struct stat info {};
+        if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        ::unlinkat(::dirfd(entries), entry->d_name, 0);
     }
-    step(afterStep, SaveStep::TemporaryCreated);
-    // Until the rename, a failure removes the temporary file and leaves the old
-    // one as it was.
-    const auto fail = [&](int error) {
-        if (temporary.get() >= 0)
-            temporary.close();
-        ::unlink(temporaryName.constData());
-        return writeError(path, error);
-    };
-    mode_t mode = info.st_mode & 07777;
-    if (!existed) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(temporary.get(), mode) != 0 ||
-        !writeAll(temporary.get(), bytes.constData(), bytes.size(), 0))
-        throw fail(errno);
-    step(afterStep, SaveStep::TemporaryWritten);
-    if (::fsync(temporary.get()) != 0)
-        throw fail(errno);
-    if (const int error = temporary.close())
-        throw fail(error);
-    step(afterStep, SaveStep::TemporarySynced);
-    if (::rename(temporaryName.constData(), QFile::encodeName(target).constData()) != 0)
-        throw fail(errno);
-    step(afterStep, SaveStep::Renamed);
-    // The rename itself reaches the disk with the directory.
-    Descriptor directory(openNonBlocking(targetInfo.path(), O_RDONLY | O_DIRECTORY));
-    if (directory.get() >= 0)
-        ::fsync(directory.get());
+    ::closedir(entries);
 }

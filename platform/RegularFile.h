@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QFile;
 
@@ -14,6 +15,19 @@ class QFile;
 void openRegularFile(QFile& file, const QString& path);
 // The same without throwing: false when the file cannot be opened.
 bool tryOpenRegularFile(QFile& file, const QString& path);
+
+// What tells one state of a file from another: which file the name leads to,
+// its size, and when its contents and its entry last changed.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modified = 0;
+    qint64 changed = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// The file's stamp now, links followed; none when it cannot be seen.
+std::optional<FileStamp> fileStamp(const QString& path);
 
 // The steps of replaceFileContents(), for tests that stop a save part-way.
 enum class SaveStep {
@@ -29,12 +43,19 @@ enum class SaveStep {
 
 // Replaces a regular file's contents with `bytes`, so that at every instant the
 // file holds either its old contents or the new ones: a temporary file beside
-// it, written, synced and renamed over it. In a directory that takes no new
-// files, an existing file is rewritten in place instead, in an order that never
-// leaves its first line empty or partial: grown with line ends first, the new
-// bytes over its start, then cut to their length. A link is followed.
-// Throws RuntimeError: disk full (61) when the file system or quota has no
-// room, the file access error (75) for any other failure, with the old file
-// left byte-identical. `afterStep`, when given, runs after each step.
+// it, written, synced and renamed over it. Whenever the folder cannot take the
+// temporary file or the rename (no room, no inodes, no write permission, an
+// append-only folder), an existing file is rewritten in place instead, in an
+// order that never leaves its first line empty or partial: grown with line ends
+// first, the new bytes over its start, then cut to their length. A link is
+// followed; the file keeps its mode. Throws RuntimeError: disk full (61) when
+// the last way tried had no room, the file access error (75) for any other
+// failure, with the old file left byte-identical. `afterStep`, when given,
+// runs after each step.
 void replaceFileContents(const QString& path, const QByteArray& bytes,
                          const std::function<void(SaveStep)>& afterStep = {});
+
+// Removes the temporary files that saves of `path` left when they were killed:
+// regular files of this user's, named as a save names them, that no running
+// save holds. Never fails.
+void removeStaleTemporaryFiles(const QString& path);

@@ -1,11 +1,14 @@
 #include "store/BookmarkFile.h"
 
+#include "platform/FileNames.h"
 #include "platform/NarrowText.h"
 #include "platform/NumberReadings.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 
-#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,10 +72,13 @@ qint16 bookmarkedArticle(const QString& firstLine) {
 
 void writeBookmarkFile(const QString& path, qint16 article,
                        const std::function<void(SaveStep)>& afterStep) {
-    const QFileInfo info(path);
+    const QByteArray name = encodeFileName(path);
+    struct stat info {};
     // The owner's write bit is what "read-only" means to the user, even for
     // root, whom the file system would let write anyway.
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner)))
+    if (::stat(name.constData(), &info) == 0 &&
+        (!(info.st_mode & S_IWUSR) ||
+         ::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0))
         throw RuntimeError::fileAccess(path, QStringLiteral("檔案是唯讀的。"));
     replaceFileContents(path, QByteArray::number(article) + "\r\n", afterStep);
 }

@@ -4,11 +4,12 @@
 // the error met, or "saved". Run by tst_filesafety.
 //
 //   save_child PATH ARTICLE [--fsize BYTES] [--user UID] [--kill-after STEP]
-//              [--full-disk OLD]
+//              [--full-disk OLD] [--no-inodes OLD]
 //
 // With --full-disk the program directory becomes a full 64 KiB file system
-// holding OLD as the bookmark (it needs a mount namespace); the bookmark is
-// printed after the error, since nobody else can see that file system.
+// holding OLD as the bookmark, with --no-inodes one with room but no free
+// inode (either needs a mount namespace); the bookmark is printed after the
+// result, since nobody else can see that file system.
 
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -29,18 +31,29 @@
 
 namespace {
 
-// Fills the file system at `dir` with a bookmark holding `old` and a filler.
-bool makeFullDisk(const QString& dir, const QByteArray& old) {
+// Makes `dir` a small file system of its own holding a bookmark with `old`,
+// then uses up its blocks or its inodes.
+bool makeFullDisk(const QString& dir, const QByteArray& old, bool inodes) {
     if (::unshare(CLONE_NEWNS) != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
         return false;
     ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
     const QByteArray name = QFile::encodeName(dir);
-    if (::mount("orvenla-test", name.constData(), "tmpfs", 0, "size=64k") != 0)
+    if (::mount("orvenla-test", name.constData(), "tmpfs", 0,
+                inodes ? "size=1m,nr_inodes=16" : "size=64k") != 0)
         return false;
     QFile bookmark(dir + QStringLiteral("/MyPage.txt"));
     if (!bookmark.open(QIODevice::WriteOnly) || bookmark.write(old) != old.size())
         return false;
     bookmark.close();
+    if (inodes) {
+        for (int i = 0;; ++i) {
+            const int fd = ::open((name + "/f" + QByteArray::number(i)).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL, 0600);
+            if (fd < 0)
+                return errno == ENOSPC;
+            ::close(fd);
+        }
+    }
     const int filler = ::open((name + "/filler").constData(), O_WRONLY | O_CREAT, 0600);
     const QByteArray page(4096, 'x');
     while (::write(filler, page.constData(), size_t(page.size())) > 0) {
@@ -75,8 +88,10 @@ int main(int argc, char* argv[]) {
                 return 2;
         } else if (std::strcmp(option, "--kill-after") == 0) {
             killAfter = std::atoi(value);
-        } else if (std::strcmp(option, "--full-disk") == 0) {
-            if (!makeFullDisk(QFileInfo(path).path(), QByteArray(value)))
+        } else if (std::strcmp(option, "--full-disk") == 0 ||
+                   std::strcmp(option, "--no-inodes") == 0) {
+            if (!makeFullDisk(QFileInfo(path).path(), QByteArray(value),
+                              std::strcmp(option, "--no-inodes") == 0))
                 return 3; // no mount namespace here: the caller skips
             fullDisk = true;
         }
@@ -87,14 +102,14 @@ int main(int argc, char* argv[]) {
     };
     try {
         writeBookmarkFile(path, article, stopAt);
-        std::puts("saved");
+        std::fputs("saved", stdout);
     } catch (const RuntimeError& error) {
-        std::printf("%d\n", error.number());
+        std::printf("%d", error.number());
     }
     if (fullDisk) {
         QFile bookmark(path);
         if (bookmark.open(QIODevice::ReadOnly))
-            std::fputs(bookmark.readAll().toHex().constData(), stdout);
+            std::printf("\n%s", bookmark.readAll().toHex().constData());
     }
     return 0;
 }

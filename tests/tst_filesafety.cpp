@@ -148,14 +148,31 @@ private Q_SLOTS:
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
-    void fullDiskIsErrorSixtyOne() {
+    // A folder that cannot take the temporary file still lets the bookmark be
+    // rewritten in place; only a bookmark that needs room it cannot get is
+    // reported as a full disk, and then it keeps its old bytes.
+    void fullFileSystem_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("no block, the bookmark's own has room")
+            << "--full-disk" << QByteArray("4\r\n")
+            << QByteArray("saved\n") + QByteArray("1234\r\n").toHex();
+        QTest::newRow("no block, an empty bookmark needs one")
+            << "--full-disk" << QByteArray("") << QByteArray("61");
+        QTest::newRow("no inode") << "--no-inodes" << QByteArray("4\r\n")
+                                  << QByteArray("saved\n") + QByteArray("1234\r\n").toHex();
+    }
+    void fullFileSystem() {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, old);
+        QFETCH(QByteArray, output);
         ProgramDirFixture dir;
-        const ChildResult result =
-            runSaveChild({dir.filePath(Bookmark), QStringLiteral("1234"),
-                          QStringLiteral("--full-disk"), QStringLiteral("4\r\n")});
+        const ChildResult result = runSaveChild(
+            {dir.filePath(Bookmark), QStringLiteral("1234"), fault, QString::fromLatin1(old)});
         if (result.exitCode == 3)
             QSKIP("no mount namespace for a small full file system here");
-        QCOMPARE(result.output, QByteArray("61\n") + QByteArray("4\r\n").toHex());
+        QCOMPARE(result.output, output);
     }
 
     // Killed after any step, the bookmark's first line reads as the old number
