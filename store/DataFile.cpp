@@ -2,6 +2,7 @@
 
 #include "platform/Int16.h"
 #include "platform/NarrowText.h"
+#include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 
@@ -95,6 +96,21 @@ private:
     qint16 m_index = 0;
 };
 
+// An editor may save the collection while it is read, in place or by putting a
+// new file in its place: such a read is neither the old text nor the new.
+// It is read again until it stays the same from start to end of a read.
+WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs) {
+    constexpr int MostReads = 5;
+    for (int read = 1;; ++read) {
+        const std::optional<FileStamp> before = fileStamp(path);
+        WholeNarrowText text = readWholeNarrowText(path, codecs);
+        if (before && before == fileStamp(path))
+            return text;
+        if (read == MostReads)
+            throw RuntimeError::fileAccess(path, QStringLiteral("讀取時檔案一再被改寫。"));
+    }
+}
+
 qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& slots) {
     if (text.isBig5Bytes())
         return SlotFinder<char>(text.bytes(), text.size(), slots).run();
@@ -109,7 +125,7 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store) {
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs) {
     try {
-        WholeNarrowText text = readWholeNarrowText(path, codecs);
+        WholeNarrowText text = readSteadyText(path, codecs);
         std::vector<ArticleSlots::Lines> slots;
         qint16 separators = 0;
         try {
