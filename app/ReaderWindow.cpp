@@ -19,7 +19,9 @@
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QThread>
+#include <QWindow>
 
+#include <chrono>
 #include <new>
 
 namespace {
@@ -27,6 +29,9 @@ namespace {
 // Design size of the client area, in pixels (10680 by 6735 twips).
 constexpr int ClientWidth = ArticleBoxWidth - 1;
 constexpr int ClientHeight = ArticleBoxHeight;
+
+// How long after a move the bookmark is saved at the latest.
+constexpr std::chrono::milliseconds BookmarkSaveDelay{1000};
 
 } // namespace
 
@@ -44,6 +49,9 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     setFont(designFont);
     fixFrame();
     describeForAssistiveTools();
+    m_bookmarkTimer.setSingleShot(true);
+    m_bookmarkTimer.setInterval(BookmarkSaveDelay);
+    connect(&m_bookmarkTimer, &QTimer::timeout, this, &ReaderWindow::saveMovedBookmark);
 }
 
 ReaderWindow::~ReaderWindow() = default;
@@ -56,8 +64,60 @@ void ReaderWindow::fixFrame() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    centralWidget()->setFixedSize(ClientWidth, ClientHeight);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setFrameFixed(true);
+}
+
+// Some window systems maximise or fill the screen with any window: Wayland
+// compositors through the title bar Qt draws there, which offers maximising
+// whatever the window allows. A compositor then requires the size it gives,
+// and ends the program that keeps another. So the frame is let free while the
+// window is maximised or full screen, the text box filling the client area,
+// and fixed again once the window is back at its design size.
+void ReaderWindow::setFrameFixed(bool fixed) {
+    if (fixed == m_frameFixed)
+        return;
+    m_frameFixed = fixed;
+    if (fixed) {
+        centralWidget()->setFixedSize(ClientWidth, ClientHeight);
+        m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
+        layout()->setSizeConstraint(QLayout::SetFixedSize);
+        return;
+    }
+    m_fixedSize = size();
+    layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    centralWidget()->setMinimumSize(0, 0);
+    centralWidget()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void ReaderWindow::followWindowState() {
+    const Qt::WindowStates states = windowHandle() ? windowHandle()->windowStates() : windowState();
+    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        setFrameFixed(false);
+    else if (!m_frameFixed && size() == m_fixedSize)
+        setFrameFixed(true);
+}
+
+void ReaderWindow::showEvent(QShowEvent* event) {
+    // Told at once when the window's own title bar asks for a state, before
+    // the window system answers with a size; the window's events come later.
+    if (QWindow* window = windowHandle(); window && !m_watchingWindowState) {
+        m_watchingWindowState = true;
+        connect(window, &QWindow::windowStateChanged, this, &ReaderWindow::followWindowState);
+    }
+    QMainWindow::showEvent(event);
+}
+
+void ReaderWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange)
+        followWindowState();
+    QMainWindow::changeEvent(event);
+}
+
+void ReaderWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    followWindowState();
 }
 
 void ReaderWindow::describeForAssistiveTools() {
@@ -80,6 +140,7 @@ void ReaderWindow::createControls() {
     clientPalette.setColor(QPalette::Window, clientPalette.color(QPalette::Base));
     client->setPalette(clientPalette);
     setCentralWidget(client);
+    client->installEventFilter(this);
 
     // The text box shows the window's design font only through start-up,
     // which applies the saved look to that font in one go. Until then it holds
@@ -162,6 +223,7 @@ void ReaderWindow::showResult(NavigationResult result) {
     switch (result) {
     case NavigationResult::Moved:
         showCurrentArticle();
+        saveBookmarkSoon();
         break;
     case NavigationResult::AtEdge:
         m_services.dialogs.beep();
@@ -176,6 +238,22 @@ void ReaderWindow::showResult(NavigationResult result) {
     m_previousArticleAction->setEnabled(m_session.position().previousAvailable);
     m_nextArticleAction->setEnabled(m_session.position().nextAvailable);
     setWindowTitle(m_session.title());
+}
+
+void ReaderWindow::saveBookmarkSoon() {
+    if (!m_bookmarkTimer.isActive())
+        m_bookmarkTimer.start();
+}
+
+void ReaderWindow::saveMovedBookmark() {
+    if (m_exitStatus != 0 || m_bookmarkSaved)
+        return;
+    try {
+        m_session.saveBookmarkIfMoved();
+    } catch (...) {
+        // Silent while the user reads: the next move tries again, and the save
+        // at close reports what still fails.
+    }
 }
 
 void ReaderWindow::showPreviousArticle() {
@@ -276,6 +354,7 @@ void ReaderWindow::endSession() {
 
 void ReaderWindow::closeEvent(QCloseEvent* event) {
     // A failed start never writes the bookmark, and it is written only once.
+    m_bookmarkTimer.stop();
     if (m_session.isStarted() && m_exitStatus == 0 && !m_bookmarkSaved) {
         m_bookmarkSaved = true;
         runOrEnd([this] { m_session.saveBookmark(); });
@@ -287,6 +366,11 @@ void ReaderWindow::closeEvent(QCloseEvent* event) {
 // modifiers. The key is never consumed: the text box still inserts the line
 // break or moves the caret afterwards.
 bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize && !m_frameFixed) {
+        m_articleText->setGeometry(0, 0, centralWidget()->width() + ArticleBoxWidth - ClientWidth,
+                                   centralWidget()->height());
+        return false;
+    }
     if (watched == m_articleText && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Return:

@@ -4,6 +4,7 @@
 #include "platform/ChooserState.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <functional>
 
@@ -53,12 +54,19 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void createActions();
     void fixFrame();
+    void setFrameFixed(bool fixed);
+    // Frees the frame while the window is maximised or full screen, and fixes
+    // it again once the window is back at its design size.
+    void followWindowState();
     void describeForAssistiveTools();
 
     void showFirstArticle();
@@ -72,6 +80,10 @@ private:
     // then the menu states and the title.
     void showResult(NavigationResult result);
     void showCurrentArticle();
+    // Keeps the bookmark within about a second of each move, so that the place
+    // survives an end without a close: a kill, a crash, a power cut.
+    void saveBookmarkSoon();
+    void saveMovedBookmark();
 
     // Runs one command; an error it raises ends the program with a report.
     void runCommand(const std::function<void()>& command);
@@ -85,7 +97,14 @@ private:
     // What the choosers start from: the last values set or chosen in this run.
     ChooserState m_chooserState;
     int m_exitStatus = 0;
+    bool m_frameFixed = false;
+    bool m_watchingWindowState = false;
+    // The window's size when its frame was last let free.
+    QSize m_fixedSize;
     bool m_bookmarkSaved = false;
+    // Runs once a second at most while the user moves: holding a key down
+    // costs a save a second, not one per repeat.
+    QTimer m_bookmarkTimer;
 
     ArticleTextEdit* m_articleText = nullptr;
     QMenu* m_settingsMenu = nullptr;

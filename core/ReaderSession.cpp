@@ -1,6 +1,7 @@
 #include "core/ReaderSession.h"
 
 #include "platform/ProgramDirectory.h"
+#include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 #include "store/DataFile.h"
 #include "store/DataFilePreload.h"
@@ -29,10 +30,22 @@ void ReaderSession::start(const std::function<void()>& applySavedAppearance) {
         throw RuntimeError::outOfMemory(QStringLiteral("啟動時記憶體不足。"));
     }
     m_started = true;
+    if (m_bookmarkLines(1) == QString::number(m_position.current))
+        m_savedArticle = m_position.current;
+    // Saves that a kill cut short left their temporary files behind.
+    removeStaleTemporaryFiles(bookmarkPath());
 }
 
-void ReaderSession::saveBookmark() const {
+void ReaderSession::saveBookmark() {
+    // Unknown until the save succeeds: a failed one may have left either.
+    m_savedArticle.reset();
     writeBookmarkFile(bookmarkPath(), m_position.current);
+    m_savedArticle = m_position.current;
+}
+
+void ReaderSession::saveBookmarkIfMoved() {
+    if (m_started && m_savedArticle != m_position.current)
+        saveBookmark();
 }
 
 void ReaderSession::takeCurrentArticleAndLoad() {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class DataFilePreload;
 class ProgramDirectory;
@@ -30,7 +31,10 @@ public:
     bool isStarted() const { return m_started; }
     // Shutdown: the current article goes into the bookmark file. Throws
     // RuntimeError when it cannot be saved; the old bookmark then stays.
-    void saveBookmark() const;
+    void saveBookmark();
+    // While the reader runs: the same, but only after a completed start-up and
+    // only when the bookmark file does not hold the current article already.
+    void saveBookmarkIfMoved();
 
     NavigationResult showPreviousArticle() { return navigation::previous(m_position); }
     NavigationResult showNextArticle() { return navigation::next(m_position); }
@@ -57,6 +61,8 @@ private:
     ReadingPosition m_position;
     QString m_dataFilePath;
     BookmarkLines m_bookmarkLines;
+    // The article the bookmark file is known to hold; none when unknown.
+    std::optional<qint16> m_savedArticle;
     bool m_storeFilled = false;
     bool m_started = false;
 };
