@@ -1,13 +1,17 @@
 #include "platform/IniSettingsStore.h"
 
+#include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -16,6 +20,9 @@
 #include <utility>
 
 namespace {
+
+// Another copy holds the lock for the few milliseconds of one save.
+constexpr int LockWait = 10000;
 
 QString statusReason(QSettings::Status status) {
     return status == QSettings::FormatError ? QStringLiteral("設定檔的格式無法讀取。")
@@ -101,14 +108,9 @@ QMap<QString, QStringList> sectionsAfterRewrite(const QString& fileName, const Q
 // of the file as it stands keeps every line. The file as this store's last
 // save left it is QSettings' own writing, which needs no rewrite to check: a
 // font choice saves seven keys, and only the first pays for the check.
-void requireRewriteKeepsFile(const QString& fileName, const QByteArray& lastSaved) {
-    QFile file(fileName);
-    if (!file.exists())
-        return;
-    if (!file.open(QIODevice::ReadOnly))
-        throw RuntimeError::fileAccess(fileName, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (!lastSaved.isNull() && bytes == lastSaved)
+void requireRewriteKeepsFile(const QString& fileName, const QByteArray& bytes,
+                             const QByteArray& lastSaved) {
+    if (bytes.isNull() || (!lastSaved.isNull() && bytes == lastSaved))
         return;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     const QString text = utf8(bytes);
@@ -118,16 +120,52 @@ void requireRewriteKeepsFile(const QString& fileName, const QByteArray& lastSave
         throw wouldChangeOtherLines(fileName);
 }
 
+// The file's bytes; null when there is no file.
+QByteArray readFileBytes(const QString& fileName) {
+    if (!QFileInfo::exists(fileName))
+        return {};
+    QFile file;
+    openRegularFile(file, fileName);
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw RuntimeError::fileAccess(fileName, file.errorString());
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+// The bytes QSettings writes for `bytes` with the values set, made on a copy.
+QByteArray withValues(const QString& fileName, const QByteArray& bytes,
+                      const QList<std::pair<QString, QString>>& values) {
+    const QTemporaryDir dir;
+    const QString copyName = dir.filePath(QStringLiteral("copy.ini"));
+    QFile copy(copyName);
+    if (!dir.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() ||
+        !copy.flush())
+        throw RuntimeError::fileAccess(fileName, QStringLiteral("無法準備設定檔的新內容。"));
+    copy.close();
+    {
+        QSettings settings(copyName, QSettings::IniFormat);
+        for (const auto& [key, value] : values)
+            settings.setValue(key, value);
+        settings.sync();
+        checkStatus(settings);
+    }
+    if (!copy.open(QIODevice::ReadOnly))
+        throw RuntimeError::fileAccess(fileName, QStringLiteral("無法準備設定檔的新內容。"));
+    return copy.readAll();
+}
+
 QString keyPath(const QString& application, const QString& section, const QString& key) {
     return IniSettingsStore::groupName(application) + u'/' + section + u'/' + key;
 }
 
 } // namespace
 
+// Where QSettings keeps the user's INI file for this organisation and program,
+// found without making a QSettings for it: that would open the file, and its
+// fallbacks, before anything has checked that they are regular files.
 IniSettingsStore::IniSettingsStore()
-    : m_fileName(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvenla"),
-                           QStringLiteral("orvenla"))
-                     .fileName()) {}
+    : m_fileName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                 QStringLiteral("/Orvenla/orvenla.ini")) {}
 
 IniSettingsStore::IniSettingsStore(QString fileName) : m_fileName(std::move(fileName)) {}
 
@@ -164,14 +202,24 @@ QString IniSettingsStore::readSetting(const QString& application, const QString&
 void IniSettingsStore::writeSetting(const QString& application, const QString& section,
                                     const QString& key, const QString& value) {
     requireRegularFile(m_fileName);
-    requireRewriteKeepsFile(m_fileName, m_lastSaved);
-    {
-        QSettings settings(m_fileName, QSettings::IniFormat);
-        settings.setValue(groupName(application) + QStringLiteral("/Application"), application);
-        settings.setValue(keyPath(application, section, key), value);
-        settings.sync();
-        checkStatus(settings);
-    }
-    QFile saved(m_fileName);
-    m_lastSaved = saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+    const QFileInfo info(m_fileName);
+    if (info.exists() && !info.isWritable())
+        throw RuntimeError::fileAccess(m_fileName, QStringLiteral("設定檔是唯讀的。"));
+    if (!QDir().mkpath(info.path()))
+        throw RuntimeError::fileAccess(m_fileName, QStringLiteral("無法建立設定檔的資料夾。"));
+    // One save at a time among running copies, from reading the file to
+    // replacing it, under the lock QSettings itself takes: no copy's value is
+    // lost to another's. QSettings alone rereads the file only when its size or
+    // time changed, which a save of the same length within one clock tick does not.
+    QLockFile lock(m_fileName + QStringLiteral(".lock"));
+    if (!lock.tryLock(LockWait))
+        throw RuntimeError::fileAccess(m_fileName, QStringLiteral("設定檔正被另一個程式鎖住。"));
+    const QByteArray before = readFileBytes(m_fileName);
+    requireRewriteKeepsFile(m_fileName, before, m_lastSaved);
+    const QByteArray after =
+        withValues(m_fileName, before,
+                   {{groupName(application) + QStringLiteral("/Application"), application},
+                    {keyPath(application, section, key), value}});
+    replaceFileContents(m_fileName, after);
+    m_lastSaved = after;
 }

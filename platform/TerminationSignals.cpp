@@ -24,6 +24,9 @@ extern "C" void onTerminationSignal(int) {
 } // namespace
 
 void installTerminationHandlers() {
+    // A reader gone from the other end of stderr (or any pipe) is no reason to
+    // end: the write fails instead, and the error box still appears.
+    ::signal(SIGPIPE, SIG_IGN);
     if (signalSocket[0] >= 0)
         return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalSocket) != 0)

@@ -5,7 +5,8 @@
 class QSocketNotifier;
 
 // Makes SIGTERM, SIGHUP and SIGINT (a session ending, `kill`, Ctrl+C) ask the
-// program to end the way the user's close does, instead of killing it. The
+// program to end the way the user's close does, instead of killing it, and
+// makes SIGPIPE harmless. The
 // handler only writes a byte to a socket; call this first thing in main(),
 // before any thread starts, so that a signal during start-up waits there too.
 void installTerminationHandlers();
