@@ -81,6 +81,7 @@ void ReaderWindow::setFrameFixed(bool fixed) {
         centralWidget()->setFixedSize(ClientWidth, ClientHeight);
         m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
         layout()->setSizeConstraint(QLayout::SetFixedSize);
+        layout()->activate();
         return;
     }
     m_fixedSize = size();
