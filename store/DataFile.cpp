@@ -6,10 +6,14 @@
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 
+#include <QDateTime>
 #include <QStringView>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -97,15 +101,25 @@ private:
 };
 
 // An editor may save the collection while it is read, in place or by putting a
-// new file in its place: such a read is neither the old text nor the new.
-// It is read again until it stays the same from start to end of a read.
+// new file in its place: such a read is neither the old text nor the new. A
+// read counts when the file is the same before and after it and has been left
+// alone for a moment, since an editor that empties the file and then writes it
+// leaves it unchanged, empty or part-written, between its writes.
 WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs) {
     constexpr int MostReads = 5;
+    constexpr qint64 QuietNanoseconds = 50'000'000;
     for (int read = 1;; ++read) {
         const std::optional<FileStamp> before = fileStamp(path);
         WholeNarrowText text = readWholeNarrowText(path, codecs);
-        if (before && before == fileStamp(path))
-            return text;
+        if (before && before == fileStamp(path)) {
+            const qint64 quiet = QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
+                                 std::max(before->modified, before->changed);
+            if (quiet >= QuietNanoseconds)
+                return text;
+            std::this_thread::sleep_for(std::chrono::nanoseconds(QuietNanoseconds - quiet));
+            if (before == fileStamp(path))
+                return text;
+        }
         if (read == MostReads)
             throw RuntimeError::fileAccess(path, QStringLiteral("讀取時檔案一再被改寫。"));
     }

@@ -8,9 +8,14 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -281,6 +286,45 @@ private Q_SLOTS:
         for (int i = 1; i <= 4000; ++i)
             QCOMPARE(store(i), articles[i - 1]);
         QCOMPARE(store(4001), QString());
+    }
+
+    // An editor saving the collection while it is read: each load gives the
+    // old text or the new, never a mix, or reports that it keeps changing.
+    void rewrittenWhileRead() {
+        const QByteArray versions[] = {
+            "***\r\n" + (QByteArray(400, 'o') + "\r\n***\r\n").repeated(5000),
+            "***\r\n" + (QByteArray(700, 'n') + "\r\n***\r\n").repeated(3000)};
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        dir.write(QStringLiteral("data.txt"), versions[0]);
+        std::atomic<bool> stop = false;
+        std::thread editor([&] {
+            for (int i = 1; !stop; ++i) {
+                QFile file(path);
+                if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                    return;
+                for (qsizetype at = 0; at < versions[i % 2].size(); at += 65536)
+                    file.write(versions[i % 2].mid(at, 65536));
+                file.close();
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+        const auto stopEditor = qScopeGuard([&] {
+            stop = true;
+            editor.join();
+        });
+        for (int load = 0; load < 12; ++load) {
+            ArticleSlots store;
+            try {
+                const qint16 count = loadDataFile(path, store);
+                const QString line = count == 5000 ? QString(400, u'o') : QString(700, u'n');
+                QVERIFY2(count == 5000 || count == 3000, qPrintable(QString::number(count)));
+                QCOMPARE(store(1), "\r\n" + line);
+                QCOMPARE(store(count), "\r\n" + line);
+            } catch (const RuntimeError& error) {
+                QCOMPARE(error.number(), 75);
+            }
+        }
     }
 
     // A collection read ahead is handed over only when it is what start-up itself
