@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages that the build needs; with --fonts also the
 # reader's Chinese Ming faces and Qt's own translations, with --validators the
 # checkers of the desktop entry and the metainfo, with --test-fonts the
-# Traditional Chinese faces that the tests draw with, with --screen an X server,
+# Traditional Chinese faces that the tests draw with, with --wayland a Wayland
+# compositor and Qt's client for it, with --screen an X server,
 # a window manager and a screen grabber for the screenshot, and with --fuzz
 # clang and its libFuzzer and sanitizer runtimes (a recommendation of clang
 # only, so named here). Installs only what is missing.
@@ -14,6 +15,7 @@ for option in "$@"; do
     --fonts) packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n) ;;
     --validators) packages+=(desktop-file-utils appstream) ;;
     --test-fonts) packages+=(fonts-noto-cjk) ;;
+    --wayland) packages+=(weston qt6-wayland) ;;
     --screen) packages+=(xvfb x11-utils openbox imagemagick) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *)

@@ -4,15 +4,21 @@
 
 #include "AddressSpaceCap.h"
 #include "TestFiles.h"
+#include "platform/FileNames.h"
 #include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 #include "store/BookmarkFile.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,8 +34,11 @@ struct ChildResult {
     int exitCode = 0;
 };
 
-ChildResult runSaveChild(const QStringList& args) {
+ChildResult
+runSaveChild(const QStringList& args,
+             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess child;
+    child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/save_child"), args);
     if (!child.waitForFinished(30000))
         qFatal("save_child did not finish");
@@ -45,6 +54,24 @@ QString firstLine(const QString& path) {
     }
     return lines(1);
 }
+
+// Writes a file named by bytes, which QFile cannot name when they are not UTF-8.
+void writeBytes(const QByteArray& name, const QByteArray& bytes) {
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
+        qFatal("cannot write %s", name.constData());
+    ::close(fd);
+}
+
+QByteArray readBytes(const QByteArray& name) {
+    QFile file;
+    const int fd = ::open(name.constData(), O_RDONLY);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<missing>";
+    return file.readAll();
+}
+
+const QByteArray TenArticles = "***\r\n" + QByteArray("a\r\n***\r\n").repeated(10);
 
 // A program directory that takes no new files, with a bookmark its user may
 // write. Root may write anywhere, so then the save runs as "nobody".
@@ -360,6 +387,265 @@ private Q_SLOTS:
         QVERIFY(program.process.waitForFinished(10000));
         QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process.exitCode(), 1);
+    }
+    // A save keeps the bookmark's own mode, whichever way it writes.
+    void saveKeepsMode_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("0600") << 0600;
+        QTest::newRow("0640") << 0640;
+        QTest::newRow("0604") << 0604;
+    }
+    void saveKeepsMode() {
+        QFETCH(int, mode);
+        ProgramDirFixture dir;
+        dir.write(Bookmark, "4\r\n");
+        const QByteArray path = QFile::encodeName(dir.filePath(Bookmark));
+        QCOMPARE(::chmod(path.constData(), mode_t(mode)), 0);
+        writeBookmarkFile(dir.filePath(Bookmark), 9);
+        struct stat info {};
+        QCOMPARE(::stat(path.constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 07777), mode);
+        QCOMPARE(dir.read(Bookmark), QByteArray("9\r\n"));
+    }
+
+    // The new bytes reach the disk before the save counts as done.
+    void savesReachTheDisk_data() {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("beside") << false;
+        QTest::newRow("in place") << true;
+    }
+    void savesReachTheDisk() {
+        QFETCH(bool, inPlace);
+        ProgramDirFixture open;
+        open.write(Bookmark, "4\r\n");
+        ClosedDirectory closed("4\r\n");
+        QTemporaryDir logDir;
+        QFile::setPermissions(logDir.path(), QFileDevice::Permissions(0x7777));
+        const QString log = logDir.filePath(QStringLiteral("fsync.log"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FSYNC_COUNTER));
+        environment.insert(QStringLiteral("ORVENLA_FSYNC_LOG"), log);
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+        const QString path = inPlace ? closed.path : open.filePath(Bookmark);
+        const ChildResult result = runSaveChild(QStringList{path, QStringLiteral("98")} +
+                                                    (inPlace ? closed.userArgs : QStringList()),
+                                                environment);
+        QCOMPARE(result.output, QByteArray("saved"));
+        QFile written(log);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().split('\n').contains("file"));
+    }
+
+    // An append-only folder keeps every name made in it: the bookmark is
+    // rewritten in place and no temporary file is left behind.
+    void appendOnlyFolder() {
+        ProgramDirFixture dir;
+        dir.write(Bookmark, "4\r\n");
+        const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY);
+        int flags = 0;
+        if (::ioctl(folder, FS_IOC_GETFLAGS, &flags) != 0 ||
+            (flags |= FS_APPEND_FL, ::ioctl(folder, FS_IOC_SETFLAGS, &flags) != 0)) {
+            ::close(folder);
+            QSKIP("no append-only folders here: needs root and a file system that keeps the flag");
+        }
+        const auto clearFlag = qScopeGuard([&] {
+            flags &= ~FS_APPEND_FL;
+            ::ioctl(folder, FS_IOC_SETFLAGS, &flags);
+            ::close(folder);
+        });
+        writeBookmarkFile(dir.filePath(Bookmark), 1234);
+        QCOMPARE(dir.read(Bookmark), QByteArray("1234\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+    }
+
+    // Only what a killed save of ours left is removed.
+    void staleTemporaryFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("ours") << ".MyPage.txt.Ab12Cd"
+                              << "file" << true;
+        QTest::newRow("held by a running save") << ".MyPage.txt.Held99"
+                                                << "held" << false;
+        QTest::newRow("another user's") << ".MyPage.txt.Other1"
+                                        << "foreign" << false;
+        QTest::newRow("a link") << ".MyPage.txt.Link12"
+                                << "link" << false;
+        QTest::newRow("a folder") << ".MyPage.txt.Dir123"
+                                  << "folder" << false;
+        QTest::newRow("name too long") << ".MyPage.txt.Ab12Cd7"
+                                       << "file" << false;
+        QTest::newRow("another file's") << ".data.txt.Ab12Cd"
+                                        << "file" << false;
+    }
+    void staleTemporaryFiles() {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        ProgramDirFixture dir;
+        dir.write(Bookmark, "4\r\n");
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        QFile held(dir.filePath(name));
+        if (kind == u"link") {
+            QCOMPARE(::symlink(Bookmark.toLatin1().constData(), path.constData()), 0);
+        } else if (kind == u"folder") {
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        } else {
+            dir.write(name, "9\r\n");
+            if (kind == u"held") {
+                QVERIFY(held.open(QIODevice::ReadOnly));
+                QCOMPARE(::flock(held.handle(), LOCK_EX), 0);
+            }
+            if (kind == u"foreign" && (::geteuid() != 0 || ::chown(path.constData(), 65534, 65534)))
+                QSKIP("only root can give a file to another user");
+        }
+        removeStaleTemporaryFiles(dir.filePath(Bookmark));
+        QCOMPARE(QFileInfo(dir.filePath(name)).exists() ||
+                     QFileInfo(dir.filePath(name)).isSymLink(),
+                 !removed);
+        QCOMPARE(dir.read(Bookmark), QByteArray("4\r\n"));
+    }
+
+    // Ended with no chance to close (a kill, a crash, a power cut), the reader
+    // has the place on disk when a second has passed since the last move;
+    // never once per key, and not at all when the file already holds it.
+    void killedAfterMoves_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("wait");
+        QTest::addColumn<QByteArray>("bookmark");
+        QTest::newRow("two moves, killed two seconds later") << "RR" << 2000 << QByteArray("5\r\n");
+        QTest::newRow("two moves, killed at once") << "RR" << 0 << QByteArray("3");
+        QTest::newRow("away and back") << "RRLL" << 2000 << QByteArray("3");
+    }
+    void killedAfterMoves() {
+        QFETCH(QString, keys);
+        QFETCH(int, wait);
+        QFETCH(QByteArray, bookmark);
+        ProgramDirFixture dir;
+        dir.write(QStringLiteral("data.txt"), TenArticles);
+        dir.write(Bookmark, "3");
+        dir.write(QStringLiteral(".MyPage.txt.Stale1"), "7\r\n");
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/reader_child"),
+                    {dir.path(), keys, QString::number(wait)});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(dir.read(Bookmark), bookmark);
+        QVERIFY(!dir.exists(QStringLiteral(".MyPage.txt.Stale1")));
+    }
+
+    // A program folder named in Big5, started through a link from a folder
+    // that holds a collection of its own: the program's folder is used.
+    void folderNotNamedInUtf8() {
+        ProgramCopy program;
+        const QByteArray home = QFile::encodeName(program.files.path());
+        const QByteArray folder = home + "/\xa4\xa4\xa4\xe5";
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+        // QTemporaryDir cannot name what it would remove in there.
+        const auto removeFolder = qScopeGuard([&] {
+            for (const char* name : {"/orvenla", "/data.txt", "/MyPage.txt"})
+                ::unlink((folder + name).constData());
+            ::rmdir(folder.constData());
+        });
+        QCOMPARE(::rename((home + "/orvenla").constData(), (folder + "/orvenla").constData()), 0);
+        QCOMPARE(::symlink((folder + "/orvenla").constData(), (home + "/link").constData()), 0);
+        writeBytes(folder + "/data.txt", TenArticles);
+        writeBytes(folder + "/MyPage.txt", "2");
+        program.files.write(QStringLiteral("data.txt"), "***\r\nonly\r\n***\r\n");
+        program.process.setProgram(program.files.filePath(QStringLiteral("link")));
+        program.process.setWorkingDirectory(program.files.path());
+        program.process.start();
+        QVERIFY(program.process.waitForStarted());
+        program.signal(SIGTERM);
+        QVERIFY(program.process.waitForFinished(10000));
+        QCOMPARE(program.process.exitCode(), 0);
+        QCOMPARE(readBytes(folder + "/MyPage.txt"), QByteArray("2\r\n"));
+        QVERIFY(!program.files.exists(Bookmark));
+    }
+
+    // A settings file that is a FIFO is never opened: the reader starts, without
+    // the saved look, and ends as usual.
+    void settingsFifoNeverBlocks_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("the program's file") << "Orvenla/orvenla.ini";
+        QTest::newRow("the organisation's file") << "Orvenla.ini";
+    }
+    void settingsFifoNeverBlocks() {
+        QFETCH(QString, name);
+        ProgramCopy program;
+        program.files.write(QStringLiteral("data.txt"), TenArticles);
+        program.files.write(Bookmark, "2");
+        QVERIFY(QDir(program.files.path()).mkpath(QStringLiteral("config/Orvenla")));
+        const QString fifo = program.files.filePath(QStringLiteral("config/") + name);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        program.process.start();
+        QVERIFY(program.process.waitForStarted());
+        program.signal(SIGTERM);
+        QVERIFY(program.process.waitForFinished(10000));
+        QCOMPARE(program.process.exitCode(), 0);
+        QCOMPARE(program.files.read(Bookmark), QByteArray("2\r\n"));
+    }
+
+    // A broken pipe never ends the reader: not a SIGPIPE sent to it, nor its
+    // error report written to a stderr nobody reads any more.
+    void brokenPipesAreHarmless_data() {
+        QTest::addColumn<bool>("withData");
+        QTest::newRow("kill -PIPE") << true;
+        QTest::newRow("report to a closed stderr") << false;
+    }
+    void brokenPipesAreHarmless() {
+        QFETCH(bool, withData);
+        ProgramCopy program;
+        if (withData)
+            program.files.write(QStringLiteral("data.txt"), TenArticles);
+        program.files.write(Bookmark, "2");
+        if (!withData) {
+            program.process.setChildProcessModifier([] {
+                int ends[2];
+                if (::pipe(ends) == 0) {
+                    ::close(ends[0]);
+                    ::dup2(ends[1], STDERR_FILENO);
+                }
+            });
+        }
+        program.process.start();
+        QVERIFY(program.process.waitForStarted());
+        if (withData)
+            program.signal(SIGPIPE);
+        QTest::qWait(1500);
+        QCOMPARE(program.process.state(), QProcess::Running);
+        program.signal(SIGTERM);
+        QVERIFY(program.process.waitForFinished(10000));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), withData ? 0 : 1);
+    }
+
+    // Names keep their bytes, UTF-8 or not, through the program's text.
+    void fileNamesKeepTheirBytes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("ASCII") << QByteArray("/opt/reader") << true;
+        QTest::newRow("Chinese in UTF-8") << QByteArray("/home/\xe4\xb8\xad") << true;
+        QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << true;
+        QTest::newRow("Big5") << QByteArray("/home/\xa4\xa4\xa4\xe5") << false;
+        QTest::newRow("lone continuation") << QByteArray("\x80" "a") << false;
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << false;
+        QTest::newRow("cut short") << QByteArray("a\xe4\xb8") << false;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;
+    }
+    void fileNamesKeepTheirBytes() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, utf8);
+        const QString name = decodeFileName(bytes);
+        QCOMPARE(encodeFileName(name), bytes);
+        QCOMPARE(name == QString::fromUtf8(bytes), utf8);
+        QCOMPARE(displayFileName(name).contains(QChar::ReplacementCharacter), !utf8);
     }
 };
 

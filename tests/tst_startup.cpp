@@ -191,6 +191,20 @@ private Q_SLOTS:
         QCOMPARE(next.title(), QStringLiteral("Orvenla(8 of 20)"));
     }
 
+    // Without its own folder the reader reads no other: the current folder's
+    // data.txt is not the user's collection.
+    void lostProgramFolderIsReported() {
+        const FixedDirectory nowhere{QString()};
+        ReaderSession session(nowhere);
+        try {
+            session.start([] {});
+            QFAIL("started without a program folder");
+        } catch (const RuntimeError& e) {
+            QCOMPARE(e.number(), 75);
+            QVERIFY(e.detail().contains(QStringLiteral("/proc/self/exe")));
+        }
+    }
+
     void readOnlyBookmarkIsRefusedAndKept() {
         SessionFixture fx;
         fx.files.write(QStringLiteral("data.txt"), twentyArticles());

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 #include "app/Reader.h"
+#include "platform/RegularFile.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -242,10 +243,72 @@ private Q_SLOTS:
                                   QFile::ReadOwner);
         QCOMPARE(fx.window().start(), hasData);
         fx.window().showNextArticle();
+        // A save that fails while the reader runs says nothing; the one at
+        // close reports.
+        QTest::qWait(1300);
+        QCOMPARE(fx.dialogs.reported.has_value(), !hasData);
         fx.window().close();
         QCOMPARE(fx.dialogs.reported ? fx.dialogs.reported->number() : 0, error);
         QCOMPARE(fx.window().exitStatus(), error == 0 ? 0 : 1);
         QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), bookmark);
+    }
+
+    // The place reaches the file within about a second of a move: once a
+    // second at most however fast a held key repeats, and not at all when the
+    // file holds it already.
+    void movesAreSavedSoon() {
+        WindowFixture fx;
+        startAt(fx, 100, "3\r\n");
+        const QString bookmark = fx.files.filePath(QStringLiteral("MyPage.txt"));
+        const std::optional<FileStamp> untouched = fileStamp(bookmark);
+        fx.window().showNextArticle();
+        fx.window().showPreviousArticle();
+        QTest::qWait(1300);
+        QCOMPARE(fileStamp(bookmark), untouched);
+
+        int saves = 0;
+        std::optional<FileStamp> last = untouched;
+        QElapsedTimer held;
+        held.start();
+        while (held.elapsed() < 2500) {
+            QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(fx.text(), &repeat);
+            QTest::qWait(25);
+            if (const std::optional<FileStamp> now = fileStamp(bookmark); now != last) {
+                ++saves;
+                last = now;
+            }
+        }
+        QVERIFY2(saves >= 1 && saves <= 3, qPrintable(QString::number(saves)));
+        const QByteArray expected = QByteArray::number(fx.window().session().position().current);
+        QTRY_COMPARE_WITH_TIMEOUT(fx.files.read(QStringLiteral("MyPage.txt")), expected + "\r\n",
+                                  3000);
+        QVERIFY(!fx.dialogs.reported);
+    }
+
+    // Maximised or full screen (a Wayland compositor does it through the title
+    // bar Qt draws), the window takes the size it is given and the text fills
+    // it; back to normal, it is fixed at its design size again.
+    void maximisedOrFullScreen_data() {
+        QTest::addColumn<int>("state");
+        QTest::newRow("maximised") << int(Qt::WindowMaximized);
+        QTest::newRow("full screen") << int(Qt::WindowFullScreen);
+    }
+    void maximisedOrFullScreen() {
+        QFETCH(int, state);
+        WindowFixture fx;
+        startAt(fx, 3, "1");
+        ReaderWindow& w = fx.window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QSize design = w.size();
+        w.setWindowState(Qt::WindowState(state));
+        QTRY_VERIFY(w.width() > design.width() && w.height() > design.height());
+        QTRY_COMPARE(fx.text()->size(), w.centralWidget()->size() + QSize(1, 0));
+        w.setWindowState(Qt::WindowNoState);
+        QTRY_COMPARE(w.size(), design);
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
     }
 
     void articleTextIsNeverMarkup() {
