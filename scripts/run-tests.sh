@@ -6,9 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "${QUICK:-}" == 1 ]]; then
-    bash scripts/setup-debian.sh --validators --test-fonts
+    bash scripts/setup-debian.sh --bench --validators --test-fonts
 else
-    bash scripts/setup-debian.sh --validators --test-fonts --fuzz
+    bash scripts/setup-debian.sh --bench --validators --test-fonts --fuzz
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORVENLA_WERROR=ON
 cmake --build build -j"$(nproc)"
