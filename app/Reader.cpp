@@ -7,11 +7,55 @@
 #include "store/DataFilePreload.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSessionManager>
 #include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+QString helpText() {
+    return QStringLiteral("用法：orvenla [選項]\n"
+                          "\n"
+                          "Orvenla 短文閱讀器：一篇一篇閱讀程式所在目錄裡 data.txt 收集的短文，\n"
+                          "並在同一目錄的 MyPage.txt 記住讀到哪一篇。\n"
+                          "\n"
+                          "選項：\n"
+                          "  -h, --help     顯示這份說明後結束\n"
+                          "  -v, --version  顯示版本後結束\n"
+                          "\n"
+                          "其他參數交給 Qt（例如 -platform、-style）。詳見 man orvenla。\n");
+}
+
+} // namespace
+
+std::optional<int> answerCommandLine(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    // Qt's own one-dash options, such as -reverse, stay whole words instead of
+    // runs of letters that could spell -v or -h.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{"h", "help", "?"});
+    const QCommandLineOption version(QStringList{"v", "version"});
+    parser.addOptions({help, version});
+    // Unknown options are no error: they are Qt's, or ignored as they always were.
+    parser.parse(arguments);
+    QString answer;
+    if (parser.isSet(help))
+        answer = helpText();
+    else if (parser.isSet(version))
+        answer = QStringLiteral("Orvenla %1\n").arg(QStringLiteral(ORVENLA_VERSION));
+    else
+        return std::nullopt;
+    std::fputs(answer.toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
 
 void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directory) {
     // Without a directory there is nothing to read ahead; start-up reports it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 class DataFilePreload;
 class ReaderWindow;
 class ProgramDirectory;
@@ -7,6 +9,12 @@ class QFont;
 class QGuiApplication;
 class QTranslator;
 class TerminationNotifier;
+
+// Answers --help (-h, -?) and --version (-v) on standard output, before the
+// application object exists, so that neither needs a display. Returns the
+// program's exit status when it answered one; every other argument is left
+// to Qt and otherwise ignored, as before.
+std::optional<int> answerCommandLine(int argc, char* argv[]);
 
 // Starts reading the collection in the program's directory, before the
 // application object exists, so that the read overlaps Qt's start-up and the

@@ -122,9 +122,13 @@ void ReaderWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void ReaderWindow::describeForAssistiveTools() {
-    setAccessibleName(QStringLiteral("Orvenla 文章閱讀器"));
-    setAccessibleDescription(
-        QStringLiteral("逐篇閱讀 data.txt 裡的文章；標題列顯示目前篇數與總篇數。"));
+    // The title carries the position, so a screen reader names the window by
+    // it. Kept in step by hand: Qt announces no change of a window's name when
+    // only its title changes, and every move would then go unheard.
+    setAccessibleName(windowTitle());
+    connect(this, &QWidget::windowTitleChanged, this, &QWidget::setAccessibleName);
+    setAccessibleDescription(QStringLiteral(
+        "Orvenla 文章閱讀器：逐篇閱讀 data.txt 裡的文章；視窗名稱顯示目前篇數與總篇數。"));
     m_articleText->setAccessibleName(QStringLiteral("文章內容"));
     m_articleText->setAccessibleDescription(
         QStringLiteral("目前文章的全文。Enter 或向右鍵看下一篇，向左鍵看上一篇；"

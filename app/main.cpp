@@ -14,6 +14,8 @@
 #include <exception>
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+        return *answered;
     preferTraditionalChineseGlyphs();
     installTerminationHandlers();
     try {

@@ -98,6 +98,7 @@ void chooseFont(Choosers& choosers, ChooserState& dialog, const SavedAppearance&
     dialog.fontName = box->font().family();
     dialog.fontSize = float(box->font().pointSizeF());
     dialog.color = rgbcolor::fromQColor(colorOf(box, QPalette::Text));
+    dialog.sampleBackground = rgbcolor::fromQColor(colorOf(box, QPalette::Base));
     // Bold, italic, underline and strikethrough start from the dialog's own
     // values: those of the last accepted choice of this run.
     choosers.showFont(box->window(), dialog);

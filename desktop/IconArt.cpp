@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -34,7 +35,7 @@ QString colourName(QRgb colour) {
     return qAlpha(colour) == 0 ? QStringLiteral("none") : QColor(colour).name();
 }
 
-QString svgElement(const IconShape& shape) {
+QString svgElement(const IconShape& shape, double outline) {
     QString element;
     if (shape.kind == IconShape::Ellipse) {
         element = QStringLiteral("<ellipse cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\"")
@@ -46,11 +47,32 @@ QString svgElement(const IconShape& shape) {
                                       shape.kind == IconShape::Chord));
     }
     element += QStringLiteral(" fill=\"%1\"").arg(colourName(shape.fill));
-    if (shape.strokeWidth > 0)
+    if (qAlpha(shape.stroke) != 0)
         element += QStringLiteral(" stroke=\"%1\" stroke-width=\"%2\" stroke-linecap=\"round\"")
-                       .arg(colourName(shape.stroke))
-                       .arg(shape.strokeWidth);
+                       .arg(colourName(shape.stroke), number(outline));
     return element + QStringLiteral("/>");
+}
+
+void paintShapes(QPainter& painter, double outline) {
+    for (const IconShape& shape : laughingFaceShapes(outline)) {
+        if (qAlpha(shape.stroke) != 0)
+            painter.setPen(QPen(QColor(shape.stroke), outline, Qt::SolidLine, Qt::RoundCap));
+        else
+            painter.setPen(Qt::NoPen);
+        painter.setBrush(qAlpha(shape.fill) == 0 ? QBrush(Qt::NoBrush)
+                                                 : QBrush(QColor(shape.fill)));
+        switch (shape.kind) {
+        case IconShape::Ellipse:
+            painter.drawEllipse(shape.box);
+            break;
+        case IconShape::Arc:
+            painter.drawArc(shape.box, shape.startDegrees * 16, shape.spanDegrees * 16);
+            break;
+        case IconShape::Chord:
+            painter.drawChord(shape.box, shape.startDegrees * 16, shape.spanDegrees * 16);
+            break;
+        }
+    }
 }
 
 // The painted pixels keep exactly the shapes' colours, so the table of
@@ -71,16 +93,23 @@ QImage toIndexed(const QImage& canvas) {
 
 } // namespace
 
-QList<IconShape> laughingFaceShapes() {
+double outlineFor(int pixels) {
+    constexpr double ThinnestPixels = 1.25;
+    return std::max(ScalableOutline, ThinnestPixels * IconGridSize / pixels);
+}
+
+QList<IconShape> laughingFaceShapes(double outline) {
+    // The teeth hang from the mouth's upper edge, just inside its outline.
+    const double teethTop = 18 + outline / 2;
     return {
-        {IconShape::Ellipse, QRectF(2, 2, 28, 28), 0, 0, Yellow, Black, 2},
+        {IconShape::Ellipse, QRectF(2, 2, 28, 28), 0, 0, Yellow, Black},
         // Eyes squeezed shut with laughter.
-        {IconShape::Arc, QRectF(7, 9, 7, 6), 0, 180, 0, Black, 2},
-        {IconShape::Arc, QRectF(18, 9, 7, 6), 0, 180, 0, Black, 2},
+        {IconShape::Arc, QRectF(7, 9, 7, 6), 0, 180, 0, Black},
+        {IconShape::Arc, QRectF(18, 9, 7, 6), 0, 180, 0, Black},
         // A wide open mouth with its teeth and tongue.
-        {IconShape::Chord, QRectF(8, 10, 16, 16), 180, 180, Maroon, Black, 2},
-        {IconShape::Chord, QRectF(10, 17, 12, 4), 180, 180, White, 0, 0},
-        {IconShape::Ellipse, QRectF(12, 19, 8, 4), 0, 0, Red, 0, 0},
+        {IconShape::Chord, QRectF(8, 10, 16, 16), 180, 180, Maroon, Black},
+        {IconShape::Chord, QRectF(10, teethTop - 2, 12, 4), 180, 180, White, 0},
+        {IconShape::Ellipse, QRectF(12, 19, 8, 4), 0, 0, Red, 0},
     };
 }
 
@@ -88,28 +117,20 @@ QImage paintLaughingFace() {
     QImage canvas(IconGridSize, IconGridSize, QImage::Format_ARGB32);
     canvas.fill(Qt::transparent);
     QPainter painter(&canvas);
-    for (const IconShape& shape : laughingFaceShapes()) {
-        if (shape.strokeWidth > 0)
-            painter.setPen(
-                QPen(QColor(shape.stroke), shape.strokeWidth, Qt::SolidLine, Qt::RoundCap));
-        else
-            painter.setPen(Qt::NoPen);
-        painter.setBrush(qAlpha(shape.fill) == 0 ? QBrush(Qt::NoBrush)
-                                                 : QBrush(QColor(shape.fill)));
-        switch (shape.kind) {
-        case IconShape::Ellipse:
-            painter.drawEllipse(shape.box);
-            break;
-        case IconShape::Arc:
-            painter.drawArc(shape.box, shape.startDegrees * 16, shape.spanDegrees * 16);
-            break;
-        case IconShape::Chord:
-            painter.drawChord(shape.box, shape.startDegrees * 16, shape.spanDegrees * 16);
-            break;
-        }
-    }
+    paintShapes(painter, WindowIconOutline);
     painter.end();
     return toIndexed(canvas);
+}
+
+QImage paintLaughingFace(int pixels) {
+    QImage canvas(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(double(pixels) / IconGridSize, double(pixels) / IconGridSize);
+    paintShapes(painter, outlineFor(pixels));
+    painter.end();
+    return canvas.convertToFormat(QImage::Format_ARGB32);
 }
 
 QString laughingFaceSvg() {
@@ -118,8 +139,8 @@ QString laughingFaceSvg() {
         QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
                        "viewBox=\"0 0 %1 %1\">")
             .arg(IconGridSize)};
-    for (const IconShape& shape : laughingFaceShapes())
-        lines << QStringLiteral("  ") + svgElement(shape);
+    for (const IconShape& shape : laughingFaceShapes(ScalableOutline))
+        lines << QStringLiteral("  ") + svgElement(shape, ScalableOutline);
     lines << QStringLiteral("</svg>") << QString();
     return lines.join(QLatin1Char('\n'));
 }

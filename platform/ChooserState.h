@@ -16,6 +16,9 @@ struct ChooserState {
     bool underline = false;
     bool strikeOut = false;
     qint32 color = 0;
+    // The font chooser draws its sample on this colour, the background the
+    // text will be read on, so that it shows the choice as the reader will.
+    qint32 sampleBackground = 0xFFFFFF;
 };
 
 // The largest font size, in points, that the choosers offer and the text box

@@ -26,11 +26,11 @@
 
 namespace {
 
-QColor shownColor(qint32 value, const QWidget* parent) {
+QColor shownColor(qint32 value, const QWidget* parent, Qt::GlobalColor fallback = Qt::black) {
     try {
         return rgbcolor::toQColor(value, QApplication::palette(parent));
     } catch (const RuntimeError&) {
-        return Qt::black;
+        return fallback;
     }
 }
 
@@ -53,7 +53,8 @@ bool pickColor(QWidget* parent, const QColor& start, QColor& chosen) {
 class FontChooser final : public QDialog {
 public:
     FontChooser(const ChooserState& start, QWidget* parent)
-        : QDialog(parent), m_color(start.color) {
+        : QDialog(parent), m_color(start.color),
+          m_sampleBackground(shownColor(start.sampleBackground, parent, Qt::white)) {
         setWindowTitle(QStringLiteral("字型"));
         const bool effects = (start.flags & chooserflags::FontEffects) != 0;
 
@@ -177,8 +178,10 @@ private:
 
         const QColor color = shownColor(m_color, this);
         QPalette palette = m_sample->palette();
+        // Both colours are the reader's own, never the theme's: on a dark
+        // theme's base the default black text could not be read.
         palette.setColor(QPalette::WindowText, color);
-        palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+        palette.setColor(QPalette::Window, m_sampleBackground);
         m_sample->setPalette(palette);
         QPixmap swatch(16, 16);
         swatch.fill(color);
@@ -195,6 +198,7 @@ private:
     QLabel* m_sample = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     qint32 m_color;
+    QColor m_sampleBackground;
 };
 
 void cancelled(const ChooserState& dialog) {

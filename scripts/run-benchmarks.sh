@@ -14,7 +14,7 @@ for a in "$@"; do
 done
 
 # The X server too: the start-up rows under X have targets of their own.
-bash scripts/setup-debian.sh --screen
+bash scripts/setup-debian.sh --bench --screen
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target orvenla orvenla_bench orvenla_launch_timer >/dev/null
 

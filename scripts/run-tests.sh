@@ -6,9 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "${QUICK:-}" == 1 ]]; then
-    bash scripts/setup-debian.sh --validators --test-fonts --wayland
+    bash scripts/setup-debian.sh --bench --validators --test-fonts --wayland
 else
-    bash scripts/setup-debian.sh --validators --test-fonts --wayland --fuzz
+    bash scripts/setup-debian.sh --bench --validators --test-fonts --wayland --fuzz
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DORVENLA_WERROR=ON
 cmake --build build -j"$(nproc)"

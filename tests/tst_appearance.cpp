@@ -243,10 +243,12 @@ private Q_SLOTS:
     // its own style values: those of the last accepted choice of the run.
     void fontChooserStartsFromRetainedStyle() {
         AppearanceFixture fx({"Name=Noto Sans", "Bold=True", "Italic=True", "Underline=True",
-                              "Strikethrough=True", "Size=10.5", "ForeColor=255"});
+                              "Strikethrough=True", "Size=10.5", "ForeColor=255",
+                              "BackColor=4210752"});
         QVERIFY(fx.window().start());
         fx.action("fontAction")->trigger();
         const ChooserState first = fx.choosers.fontSeen.value(0);
+        QCOMPARE(first.sampleBackground, 4210752);
         QCOMPARE(first.fontName, QStringLiteral("Noto Sans"));
         QCOMPARE(first.fontSize, 10.5f);
         QCOMPARE(first.color, 255);

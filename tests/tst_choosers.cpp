@@ -133,6 +133,21 @@ private Q_SLOTS:
         QCOMPARE(d.color, 0xFF00);
     }
 
+    // The sample shows the text colour on the reader's background, whatever
+    // the theme's own colours, so it reads as the article will.
+    void fontSampleUsesTheReadersColours() {
+        ChooserState d = held();
+        d.sampleBackground = 0x303030;
+        QPalette shown;
+        whenShown([&](QWidget* chooser) {
+            shown = chooser->findChild<QWidget*>(QStringLiteral("sample"))->palette();
+            clickOk(chooser);
+        });
+        QtChoosers().showFont(nullptr, d);
+        QCOMPARE(shown.color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(shown.color(QPalette::Window), QColor(0x30, 0x30, 0x30));
+    }
+
     // Accepted untouched, the chooser hands back exactly what it started from.
     void fontChooserKeepsUntouchedValues() {
         ChooserState d = held();

@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QTest>
 
+#include <algorithm>
+
 class TestIcon : public QObject {
     Q_OBJECT
 
@@ -23,6 +25,29 @@ private Q_SLOTS:
         QVERIFY2(colours.size() <= 16, qPrintable(QString::number(colours.size())));
         QCOMPARE(qAlpha(shown.pixel(0, 0)), 0);
         QCOMPARE(shown, paintLaughingFace().convertToFormat(QImage::Format_ARGB32));
+    }
+
+    // Each desktop icon is drawn at its own size, its outline in proportion:
+    // a thin line at 256 pixels, yet at least a solid pixel at 16.
+    void desktopIcons_data() {
+        QTest::addColumn<int>("pixels");
+        for (int pixels : {16, 24, 32, 48, 64, 128, 256})
+            QTest::addRow("%d", pixels) << pixels;
+    }
+    void desktopIcons() {
+        QFETCH(int, pixels);
+        const QImage icon = paintLaughingFace(pixels);
+        QCOMPARE(icon.size(), QSize(pixels, pixels));
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+        // The face's outline where the middle row meets it on the left.
+        int x = 0;
+        while (x < pixels && qAlpha(icon.pixel(x, pixels / 2)) < 128)
+            ++x;
+        int outline = 0;
+        for (; x < pixels && qGray(icon.pixel(x, pixels / 2)) < 128; ++x)
+            ++outline;
+        QVERIFY2(outline >= 1 && outline <= std::max(2, pixels / 32 + 1),
+                 qPrintable(QString::number(outline)));
     }
 
     // The scalable icon's arcs must bend the way the painted ones do:

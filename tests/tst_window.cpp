@@ -130,6 +130,23 @@ private Q_SLOTS:
         QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
     }
 
+    // A screen reader names the window by its title, so it hears the
+    // position after every move, however the move was made.
+    void accessibleNameFollowsTitle() {
+        WindowFixture fx;
+        QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&fx.window());
+        QCOMPARE(frame->text(QAccessible::Name), QStringLiteral("Orvenla"));
+        startAt(fx, 12, "2");
+        QCOMPARE(frame->text(QAccessible::Name), QStringLiteral("Orvenla(2 of 12)"));
+        fx.action("nextArticleAction")->trigger();
+        fx.dialogs.answers << QStringLiteral("12");
+        fx.action("goToArticleAction")->trigger();
+        QCOMPARE(frame->text(QAccessible::Name), QStringLiteral("Orvenla(12 of 12)"));
+        fx.window().showPreviousArticle();
+        QCOMPARE(frame->text(QAccessible::Name), fx.window().windowTitle());
+        QVERIFY(frame->text(QAccessible::Description).contains(QStringLiteral("閱讀器")));
+    }
+
     // The menu items carry the session's outcomes: the text, the title, the
     // two flags, the beep and the error box. Start-up touches no menu item.
     void menuCommands() {
