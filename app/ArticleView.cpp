@@ -1,6 +1,6 @@
 #include "app/ArticleView.h"
 
-#include "platform/NarrowText.h"
+#include "text/NarrowText.h"
 
 #include <QMimeData>
 #include <QTextBlock>

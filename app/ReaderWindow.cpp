@@ -6,8 +6,8 @@
 #include "app/Reader.h"
 #include "appearance/AppearanceText.h"
 #include "appearance/TextAppearance.h"
-#include "platform/Dialogs.h"
 #include "platform/RuntimeError.h"
+#include "widgets/Dialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -288,22 +288,20 @@ void ReaderWindow::applySavedAppearance() {
                            {m_articleText, centralWidget()}, font());
 }
 
-// Both commands end silently at their first failure, Cancel included: the
-// user sees the text box as far as the choice got applied, and nothing else.
 void ReaderWindow::chooseFont() {
-    try {
-        appearance::chooseFont(m_services.choosers, m_chooserState,
-                               {m_services.settings, m_session.dataFilePath()},
-                               {m_articleText, centralWidget()});
-    } catch (const RuntimeError&) {
-    }
+    runChooserCommand(&appearance::chooseFont);
 }
 
 void ReaderWindow::chooseBackground() {
+    runChooserCommand(&appearance::chooseBackground);
+}
+
+// Both commands end silently at their first failure, Cancel included: the
+// user sees the text box as far as the choice got applied, and nothing else.
+void ReaderWindow::runChooserCommand(ChooserCommand command) {
     try {
-        appearance::chooseBackground(m_services.choosers, m_chooserState,
-                                     {m_services.settings, m_session.dataFilePath()},
-                                     {m_articleText, centralWidget()});
+        command(m_services.choosers, m_chooserState,
+                {m_services.settings, m_session.dataFilePath()}, {m_articleText, centralWidget()});
     } catch (const RuntimeError&) {
     }
 }

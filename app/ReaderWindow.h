@@ -1,12 +1,17 @@
 #pragma once
 
 #include "core/ReaderSession.h"
-#include "platform/ChooserState.h"
+#include "widgets/ChooserState.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
 #include <functional>
+
+namespace appearance {
+struct SavedAppearance;
+struct Targets;
+} // namespace appearance
 
 class ArticleTextEdit;
 class Choosers;
@@ -74,6 +79,9 @@ private:
     void showHelp();
     void chooseFont();
     void chooseBackground();
+    using ChooserCommand = void (*)(Choosers&, ChooserState&, const appearance::SavedAppearance&,
+                                    const appearance::Targets&);
+    void runChooserCommand(ChooserCommand command);
     void applySavedAppearance();
 
     // Shows what a navigation command did: the article, the beep or the box,

@@ -2,10 +2,10 @@
 #include "app/ReaderWindow.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
-#include "platform/QtChoosers.h"
-#include "platform/QtDialogs.h"
 #include "platform/TerminationSignals.h"
 #include "store/DataFilePreload.h"
+#include "widgets/QtChoosers.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QTranslator>

@@ -1,8 +1,8 @@
 #include "appearance/AppearanceText.h"
 
 #include "platform/NumberReadings.h"
-#include "platform/RgbColor.h"
 #include "platform/RuntimeError.h"
+#include "widgets/RgbColor.h"
 
 #include <cmath>
 #include <limits>

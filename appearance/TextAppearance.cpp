@@ -1,11 +1,11 @@
 #include "appearance/TextAppearance.h"
 
 #include "appearance/AppearanceText.h"
-#include "platform/ChooserState.h"
-#include "platform/Choosers.h"
-#include "platform/RgbColor.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
+#include "widgets/ChooserState.h"
+#include "widgets/Choosers.h"
+#include "widgets/RgbColor.h"
 
 #include <QApplication>
 #include <QWidget>

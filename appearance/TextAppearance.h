@@ -1,12 +1,13 @@
 #pragma once
 
+#include "widgets/ChooserState.h"
+
 #include <QString>
 
 class Choosers;
 class QFont;
 class QWidget;
 class SettingsStore;
-struct ChooserState;
 
 // Applying, choosing and saving the text box's font and colours. Every
 // function stops at its first failure and throws it; what was applied or
@@ -16,7 +17,11 @@ namespace appearance {
 // The flags both commands hand to the choosers: screen and printer fonts,
 // start from the held font, offer the effects; for colours, start from the
 // held colour with the full chooser open.
-inline constexpr qint32 ChooserFlags = 0x143;
+inline constexpr qint32 ChooserFlags = chooserflags::FontScreenFonts |
+                                       chooserflags::FontPrinterFonts |
+                                       chooserflags::FontStartFromHeld | chooserflags::FontEffects;
+static_assert(ChooserFlags == (chooserflags::ColorStartFromHeld | chooserflags::ColorFullOpen |
+                               chooserflags::ColorTemplateHandle | chooserflags::ColorAnyColor));
 
 // Where the look goes: the text box, and the surface that shows the window
 // background around it.

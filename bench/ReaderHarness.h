@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/Choosers.h"
-#include "platform/Dialogs.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
 #include "store/DataFilePreload.h"
+#include "widgets/Choosers.h"
+#include "widgets/Dialogs.h"
 
 #include <QString>
 

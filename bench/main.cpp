@@ -10,9 +10,9 @@
 #include "app/ArticleView.h"
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
-#include "platform/NarrowText.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
+#include "text/NarrowText.h"
 
 #include <QApplication>
 #include <QFile>

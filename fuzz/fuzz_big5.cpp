@@ -3,7 +3,7 @@
 // anywhere at all, and a cut at a line end must change nothing.
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/Big5Decoder.h"
+#include "text/Big5Decoder.h"
 
 #include <QStringDecoder>
 

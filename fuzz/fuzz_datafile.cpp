@@ -3,10 +3,10 @@
 // does on the whole decoded text.
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
+#include "text/NarrowText.h"
 
 #include <QByteArrayList>
 #include <QMap>

@@ -5,8 +5,8 @@
 #include "appearance/AppearanceText.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/IniSettingsStore.h"
-#include "platform/RgbColor.h"
 #include "platform/RuntimeError.h"
+#include "widgets/RgbColor.h"
 
 #include <QFile>
 #include <QGuiApplication>

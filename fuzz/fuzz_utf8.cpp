@@ -3,7 +3,7 @@
 // in one call and in two calls cut anywhere, with an LF as a last call.
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/Utf8Decoder.h"
+#include "text/Utf8Decoder.h"
 
 #include <QList>
 #include <QStringDecoder>

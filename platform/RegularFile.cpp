@@ -278,6 +278,15 @@ void openRegularFile(QFile& file, const QString& path) {
     }
 }
 
+QByteArray readRegularFileStart(const QString& path, qint64 maxBytes) {
+    QFile file;
+    openRegularFile(file, path);
+    QByteArray bytes = file.read(maxBytes);
+    if (file.error() != QFileDevice::NoError)
+        throw RuntimeError::fileAccess(path, file.errorString());
+    return bytes;
+}
+
 void replaceFileContents(const QString& path, const QByteArray& bytes,
                          const std::function<void(SaveStep)>& afterStep) {
     const SaveTarget target(encodeFileName(path));

@@ -15,6 +15,9 @@ class QFile;
 void openRegularFile(QFile& file, const QString& path);
 // The same without throwing: false when the file cannot be opened.
 bool tryOpenRegularFile(QFile& file, const QString& path);
+// The first `maxBytes` bytes of a regular file (all of a shorter one). Throws
+// as openRegularFile() does, and the file access error when a read fails.
+QByteArray readRegularFileStart(const QString& path, qint64 maxBytes);
 
 // What tells one state of a file from another: which file the name leads to,
 // its size, and when its contents and its entry last changed.

@@ -1,7 +1,7 @@
 #include "store/ArticleSlots.h"
 
-#include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
+#include "text/NarrowText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NarrowText.h"
+#include "text/NarrowText.h"
 
 #include <QString>
 #include <QStringView>

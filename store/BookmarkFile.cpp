@@ -1,10 +1,11 @@
 #include "store/BookmarkFile.h"
 
 #include "platform/FileNames.h"
-#include "platform/NarrowText.h"
 #include "platform/NumberReadings.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
+#include "store/FileBytes.h"
+#include "text/NarrowText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,8 +55,11 @@ void readBookmarkFile(const QString& path, BookmarkLines& lines) {
     // Only the first line is ever used: a huge file costs no more to open than
     // a small one, and reads alike up to this size.
     constexpr qint64 ReadAtMost = qint64(64) << 10;
+    const QByteArray start = readRegularFileStart(path, ReadAtMost);
+    BytesSource bytes(start);
     BookmarkReader reader(lines);
-    readNarrowTextStart(path, ReadAtMost, reader);
+    if (!decodeNarrowLines(bytes, reader, narrowCodecsFor(localeCodeset())))
+        throwUnknownEncoding(path);
 }
 
 qint16 bookmarkedArticle(const QString& firstLine) {

@@ -1,10 +1,13 @@
 #include "store/DataFile.h"
 
 #include "platform/Int16.h"
-#include "platform/NarrowText.h"
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
+#include "store/FileBytes.h"
+#include "text/NarrowText.h"
+
+#include <QFile>
 
 #include <QDateTime>
 #include <QStringView>
@@ -36,8 +39,9 @@ qsizetype findStar(const char16_t* text, qsizetype size, qsizetype from) {
 
 // Splits the text at its separator lines, in file order, as reading it line by
 // line would: only the separator lines are looked at one by one, and each slot
-// gets the run of whole lines between two of them. Works on Big5 bytes and on
-// UTF-16 alike, since line ends and "*" are the same in both.
+// gets the run of whole lines between two of them. Works on the bytes of a text
+// kept as bytes and on UTF-16 alike, since line ends and "*" are the same in
+// both.
 template <typename Char> class SlotFinder {
 public:
     SlotFinder(const Char* text, qsizetype size, std::vector<ArticleSlots::Lines>& slots)
@@ -100,6 +104,17 @@ private:
     qint16 m_index = 0;
 };
 
+// The file's bytes, handed to the text layer to decode or keep.
+WholeNarrowText readWholeText(const QString& path, const QList<QByteArray>& codecs) {
+    QFile file;
+    openRegularFile(file, path);
+    FileBytes bytes(file, path);
+    std::optional<WholeNarrowText> text = decodeWholeNarrowText(bytes, codecs);
+    if (!text)
+        throwUnknownEncoding(path);
+    return std::move(*text);
+}
+
 // An editor may save the collection while it is read, in place or by putting a
 // new file in its place: such a read is neither the old text nor the new. A
 // read counts when the file is the same before and after it and has been left
@@ -110,7 +125,7 @@ WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& cod
     constexpr qint64 QuietNanoseconds = 50'000'000;
     for (int read = 1;; ++read) {
         const std::optional<FileStamp> before = fileStamp(path);
-        WholeNarrowText text = readWholeNarrowText(path, codecs);
+        WholeNarrowText text = readWholeText(path, codecs);
         if (before && before == fileStamp(path)) {
             const qint64 quiet = QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
                                  std::max(before->modified, before->changed);
@@ -126,7 +141,7 @@ WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& cod
 }
 
 qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& slots) {
-    if (text.isBig5Bytes())
+    if (text.keptAsBytes())
         return SlotFinder<char>(text.bytes(), text.size(), slots).run();
     return SlotFinder<char16_t>(text.units(), text.size(), slots).run();
 }

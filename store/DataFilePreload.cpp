@@ -1,7 +1,7 @@
 #include "store/DataFilePreload.h"
 
-#include "platform/NarrowText.h"
 #include "store/DataFile.h"
+#include "text/NarrowText.h"
 
 #include <QThread>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/ChooserState.h"
-#include "platform/Choosers.h"
 #include "platform/RuntimeError.h"
+#include "widgets/ChooserState.h"
+#include "widgets/Choosers.h"
 
 #include <QList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Dialogs.h"
 #include "platform/RuntimeError.h"
+#include "widgets/Dialogs.h"
 
 #include <QStringList>
 

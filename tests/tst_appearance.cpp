@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "platform/RgbColor.h"
+#include "widgets/RgbColor.h"
 
 #include <QApplication>
 #include <QLocale>

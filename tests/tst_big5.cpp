@@ -1,4 +1,4 @@
-#include "platform/Big5Decoder.h"
+#include "text/Big5Decoder.h"
 
 #include <QTest>
 

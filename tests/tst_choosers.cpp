@@ -1,7 +1,7 @@
-#include "platform/ChooserState.h"
-#include "platform/QtChoosers.h"
-#include "platform/QtDialogs.h"
 #include "platform/RuntimeError.h"
+#include "widgets/ChooserState.h"
+#include "widgets/QtChoosers.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

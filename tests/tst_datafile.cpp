@@ -1,10 +1,10 @@
 #include "AddressSpaceCap.h"
 #include "TestFiles.h"
-#include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 #include "store/DataFilePreload.h"
+#include "text/NarrowText.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -262,7 +262,8 @@ private Q_SLOTS:
         ArticleSlots store;
         const qint16 count = loadDataFile(path, store, codecs);
         SplitLines model;
-        readNarrowTextLines(path, model, codecs);
+        BytesSource source(bytes);
+        QVERIFY(decodeNarrowLines(source, model, codecs));
         QCOMPARE(count, model.index - 1);
         for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
             QCOMPARE(store(i), model.slots.value(i));

@@ -5,9 +5,9 @@
 #include "AddressSpaceCap.h"
 #include "TestFiles.h"
 #include "platform/FileNames.h"
-#include "platform/NarrowText.h"
 #include "platform/RuntimeError.h"
 #include "store/BookmarkFile.h"
+#include "text/NarrowText.h"
 
 #include <QDir>
 #include <QProcess>
@@ -633,7 +633,9 @@ private Q_SLOTS:
         QTest::newRow("Chinese in UTF-8") << QByteArray("/home/\xe4\xb8\xad") << true;
         QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << true;
         QTest::newRow("Big5") << QByteArray("/home/\xa4\xa4\xa4\xe5") << false;
-        QTest::newRow("lone continuation") << QByteArray("\x80" "a") << false;
+        QTest::newRow("lone continuation") << QByteArray("\x80"
+                                                         "a")
+                                           << false;
         QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
         QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << false;
         QTest::newRow("cut short") << QByteArray("a\xe4\xb8") << false;

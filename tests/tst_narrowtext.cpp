@@ -1,7 +1,5 @@
-#include "TestFiles.h"
-#include "platform/LargeBuffer.h"
-#include "platform/NarrowText.h"
-#include "platform/RuntimeError.h"
+#include "text/LargeBuffer.h"
+#include "text/NarrowText.h"
 
 #include <QTest>
 
@@ -14,11 +12,12 @@ public:
     QStringList lines;
 };
 
-QStringList readLines(const QByteArray& bytes) {
-    ProgramDirFixture dir;
-    dir.write(QStringLiteral("f.txt"), bytes);
+QStringList readLines(const QByteArray& bytes,
+                      const QList<QByteArray>& codecs = narrowCodecsFor("UTF-8")) {
+    BytesSource source(bytes);
     LineRecorder recorder;
-    readNarrowTextLines(dir.filePath(QStringLiteral("f.txt")), recorder, narrowCodecsFor("UTF-8"));
+    if (!decodeNarrowLines(source, recorder, codecs))
+        return {QStringLiteral("<no converter>")};
     return recorder.lines;
 }
 
@@ -167,24 +166,13 @@ private Q_SLOTS:
     }
 
     void latin1LocaleDecodesWithIt() {
-        ProgramDirFixture dir;
-        dir.write(QStringLiteral("f.txt"), QByteArray("caf\xE9"));
-        LineRecorder recorder;
-        readNarrowTextLines(dir.filePath(QStringLiteral("f.txt")), recorder,
-                            narrowCodecsFor("ISO-8859-1"));
-        QCOMPARE(recorder.lines, QStringList{QStringLiteral("café")});
+        QCOMPARE(readLines("caf\xE9", narrowCodecsFor("ISO-8859-1")),
+                 QStringList{QStringLiteral("café")});
     }
 
-    void missingFileIsFileNotFound() {
-        ProgramDirFixture dir;
-        LineRecorder recorder;
-        try {
-            readNarrowTextLines(dir.filePath(QStringLiteral("none.txt")), recorder);
-            QFAIL("no error raised");
-        } catch (const RuntimeError& error) {
-            QCOMPARE(error.number(), 53);
-            QVERIFY(error.detail().contains(dir.filePath(QStringLiteral("none.txt"))));
-        }
+    void noConverterIsNoText() {
+        QCOMPARE(readLines("a", {QByteArray("NO-SUCH-SET")}),
+                 QStringList{QStringLiteral("<no converter>")});
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Choosers.h"
+#include "widgets/Choosers.h"
 
 // The real choosers: a font chooser of our own, since QFontDialog offers no
 // text colour, and QColorDialog. Both are Qt's own widgets, never the

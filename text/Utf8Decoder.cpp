@@ -1,4 +1,4 @@
-#include "platform/Utf8Decoder.h"
+#include "text/Utf8Decoder.h"
 
 #include <bit>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QStringView>
 

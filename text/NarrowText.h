@@ -1,12 +1,43 @@
 #pragma once
 
-#include "platform/LargeBuffer.h"
+#include "text/LargeBuffer.h"
+#include "text/TextCodecs.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QStringView>
 
+#include <optional>
+
 class QString;
+
+// The bytes of a text file, handed over a block at a time by whoever reads
+// the file; the text layer itself opens none. What a read throws passes
+// through.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to `max` bytes into `into`; 0 at the end.
+    virtual qsizetype read(char* into, qsizetype max) = 0;
+    // Back to the first byte, for the next converter to try.
+    virtual void rewind() = 0;
+    // How many bytes there are likely to be, to size buffers; may be wrong.
+    virtual qint64 sizeHint() const = 0;
+};
+
+// Bytes already in memory; they must outlive the source.
+class BytesSource final : public ByteSource {
+public:
+    explicit BytesSource(QByteArrayView bytes) : m_bytes(bytes) {}
+    qsizetype read(char* into, qsizetype max) override;
+    void rewind() override { m_at = 0; }
+    qint64 sizeHint() const override { return m_bytes.size(); }
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_at = 0;
+};
 
 // Receives a text file as it is decoded, in pieces of whole lines: each line in
 // a piece ends with CR LF, a lone CR or a lone LF (the file's last line gets an
@@ -34,8 +65,7 @@ public:
 inline constexpr qsizetype NarrowTextBlock = qsizetype(64) << 10;
 
 // CR and LF each end a line (a CR LF pair ends one line). For UTF-16 text and
-// for Big5 or UTF-8 bytes alike, where these bytes are never part of another
-// character.
+// for bytes alike, where these bytes are never part of another character.
 template <typename Char> inline bool isLineEnd(Char c) {
     return c == Char('\r') || c == Char('\n');
 }
@@ -61,40 +91,22 @@ inline LineBounds lineAt(QStringView text, qsizetype from) {
     return lineAt(text.utf16(), text.size(), from);
 }
 
-// The character set of the user's locale, as the C library reports it.
-QByteArray localeCodeset();
+// Decodes a text in the narrow code page with the converters given (see
+// narrowCodecsFor()) and hands it to the sink. CR LF, a lone CR and a lone LF
+// each end a line; a line end at the very end adds no empty line. False when
+// no converter could be opened at all.
+bool decodeNarrowLines(ByteSource& bytes, TextSink& sink, const QList<QByteArray>& codecs);
 
-// The converters to try for a text file in the system's narrow code page, in
-// order. Every one but the last is used only if it decodes the whole file
-// without an error; the last one maps what it cannot decode to U+FFFD.
-// A UTF-8 (or plain ASCII) locale reads UTF-8 files as such and anything else
-// as Big5, the code page the collection format comes from.
-QList<QByteArray> narrowCodecsFor(const QByteArray& codeset);
-
-// Reads a text file in the narrow code page and hands it to the sink.
-// CR LF, a lone CR and a lone LF each end a line; a line end at the very end of
-// the file adds no empty line. The file is closed when this returns or throws.
-// Throws RuntimeError: file not found, or a file access error, also for a file
-// that is not a regular one.
-void readNarrowTextLines(const QString& path, TextSink& sink);
-void readNarrowTextLines(const QString& path, TextSink& sink, const QList<QByteArray>& codecs);
-
-// The same for the first `maxBytes` bytes of a larger file, the last line cut
-// where the bytes end; a negative `maxBytes` reads it all.
-void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink);
-void readNarrowTextStart(const QString& path, qint64 maxBytes, TextSink& sink,
-                         const QList<QByteArray>& codecs);
-
-// A text file in the narrow code page, read whole into memory. Big5 is kept as
-// its bytes and decoded a piece at a time when asked for, which spares decoding
-// and holding a large collection as text it may never show; in Big5 the bytes
-// of CR, LF and "*" are always those characters, never part of another, so
-// lines and their first characters can be found in the bytes. Any other
-// converter's text is decoded at once.
+// A text file in the narrow code page, read whole into memory. In an encoding
+// kept as bytes (see TextCodec) it stays bytes, decoded a piece at a time when
+// asked for: that spares decoding and holding a large collection as text it
+// may never show. Any other is decoded at once.
 class WholeNarrowText {
 public:
-    bool isBig5Bytes() const { return m_big5Bytes; }
-    // In bytes for Big5 bytes, in UTF-16 units otherwise.
+    // Whether the text is held as the file's bytes, in which lines and their
+    // first characters can be found as they are.
+    bool keptAsBytes() const { return m_keptAs.has_value(); }
+    // In bytes when kept as bytes, in UTF-16 units otherwise.
     qsizetype size() const { return m_size; }
     const char* bytes() const { return m_buffer.data(); }
     const char16_t* units() const { return reinterpret_cast<const char16_t*>(m_buffer.data()); }
@@ -109,13 +121,16 @@ public:
     void releaseUnused();
 
 private:
-    friend WholeNarrowText readWholeNarrowText(const QString&, const QList<QByteArray>&);
+    friend std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource&,
+                                                                const QList<QByteArray>&);
     LargeBuffer m_buffer;
     qsizetype m_size = 0;
-    bool m_big5Bytes = false;
+    // The encoding of the bytes kept.
+    std::optional<TextCodec> m_keptAs;
 };
 
-// Reads a whole text file with the converters given, as readNarrowTextLines
-// does; a last line without a line end gets an LF. Throws like it, and
-// std::bad_alloc when the file does not fit in memory.
-WholeNarrowText readWholeNarrowText(const QString& path, const QList<QByteArray>& codecs);
+// Reads a whole text with the converters given, as decodeNarrowLines() does;
+// a last line without a line end gets an LF. None when no converter could be
+// opened at all. Throws std::bad_alloc when the text does not fit in memory.
+std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
+                                                     const QList<QByteArray>& codecs);

@@ -25,10 +25,21 @@ struct ChooserState {
 // takes.
 inline constexpr float MaxFontSize = 1638.0f;
 
-// Flag bits that the choosers honour.
+// The chooser flag bits. The same bit means one thing to the font chooser and
+// another to the colour chooser.
 namespace chooserflags {
-// Font chooser: offer underline, strikethrough and the text colour.
+// Font chooser: list the screen fonts, and the printer fonts, which on this
+// desktop are the same list; start from the held font (it always does);
+// offer underline, strikethrough and the text colour (honoured).
+inline constexpr qint32 FontScreenFonts = 0x1;
+inline constexpr qint32 FontPrinterFonts = 0x2;
+inline constexpr qint32 FontStartFromHeld = 0x40;
 inline constexpr qint32 FontEffects = 0x100;
-// Colour chooser: start at the colour held in the dialog object.
+// Colour chooser: start at the held colour (honoured); open with the custom
+// colours shown, which Qt's chooser always does; a dialog template by handle,
+// which nothing supplies; any colour may be chosen, as in Qt's chooser always.
 inline constexpr qint32 ColorStartFromHeld = 0x1;
+inline constexpr qint32 ColorFullOpen = 0x2;
+inline constexpr qint32 ColorTemplateHandle = 0x40;
+inline constexpr qint32 ColorAnyColor = 0x100;
 } // namespace chooserflags

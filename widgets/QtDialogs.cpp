@@ -1,4 +1,4 @@
-#include "platform/QtDialogs.h"
+#include "widgets/QtDialogs.h"
 
 #include "platform/RuntimeError.h"
 

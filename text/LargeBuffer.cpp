@@ -1,4 +1,4 @@
-#include "platform/LargeBuffer.h"
+#include "text/LargeBuffer.h"
 
 #include <cstdint>
 #include <new>

@@ -1,10 +1,10 @@
-#include "platform/QtChoosers.h"
+#include "widgets/QtChoosers.h"
 
-#include "platform/ChooserState.h"
 #include "platform/NumberReadings.h"
-#include "platform/QtDialogs.h"
-#include "platform/RgbColor.h"
 #include "platform/RuntimeError.h"
+#include "widgets/ChooserState.h"
+#include "widgets/QtDialogs.h"
+#include "widgets/RgbColor.h"
 
 #include <QApplication>
 #include <QCheckBox>

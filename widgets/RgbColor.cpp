@@ -1,4 +1,4 @@
-#include "platform/RgbColor.h"
+#include "widgets/RgbColor.h"
 
 #include "platform/RuntimeError.h"
 

@@ -1,0 +1,243 @@
+#include "text/NarrowText.h"
+
+#include <QString>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+constexpr qsizetype NarrowTextSniff = qsizetype(4) << 10;
+
+// Ends the text with a line end: a last line without one gets an LF, so that a
+// character cut short at the very end is flushed out as U+FFFD, as one pass
+// over the whole file gives it. The text reads the same either way.
+class LineEndedSource final : public ByteSource {
+public:
+    explicit LineEndedSource(ByteSource& bytes) : m_bytes(bytes) {}
+
+    qsizetype read(char* into, qsizetype max) override {
+        if (m_ended || max <= 0)
+            return 0;
+        if (const qsizetype got = m_bytes.read(into, max); got > 0) {
+            m_last = into[got - 1];
+            return got;
+        }
+        m_ended = true;
+        if (isLineEnd(m_last))
+            return 0;
+        into[0] = '\n';
+        return 1;
+    }
+    void rewind() override {
+        m_bytes.rewind();
+        m_last = '\n';
+        m_ended = false;
+    }
+    qint64 sizeHint() const override { return std::max<qint64>(m_bytes.sizeHint(), 0) + 1; }
+
+private:
+    ByteSource& m_bytes;
+    char m_last = '\n';
+    bool m_ended = false;
+};
+
+// Tries the converters in order: each but the last counts only if it decodes
+// the whole text without an error, and the last maps what it cannot decode to
+// U+FFFD. Returns what the first that counts gave, or nothing when none could
+// be opened at all.
+template <typename Result, typename Decode>
+std::optional<Result> firstThatDecodes(ByteSource& source, const QList<QByteArray>& codecs,
+                                       Decode&& decode) {
+    for (qsizetype i = 0; i < codecs.size(); ++i) {
+        if (i > 0)
+            source.rewind();
+        if (std::optional<Result> result = decode(textCodec(codecs[i]), i + 1 < codecs.size()))
+            return result;
+    }
+    return std::nullopt;
+}
+
+// Where the next piece ends: just after the last line end in data[from, to).
+// A CR as the very last byte read may be the first half of CR LF, so it waits
+// for the next block. 0 when there is no line end to cut at.
+qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
+    for (qsizetype i = to; i > from; --i) {
+        const char c = data[i - 1];
+        if (c == '\n' || (c == '\r' && i < to))
+            return i;
+    }
+    return 0;
+}
+
+// Decodes the source to its end in pieces of whole lines. Returns false when
+// `strict` and the decoder met bytes it cannot map.
+bool decodePieces(ByteSource& source, TextDecoder& decoder, bool strict, TextSink& sink) {
+    // Both buffers get their full size at once rather than growing after the
+    // first block.
+    QByteArray bytes;
+    bytes.reserve(NarrowTextBlock);
+    QString decoded;
+    decoded.reserve(decoder.requiredSpace(NarrowTextBlock));
+    qsizetype kept = 0;
+    for (;;) {
+        bytes.resize(kept + NarrowTextBlock);
+        const qsizetype got = source.read(bytes.data() + kept, NarrowTextBlock);
+        const bool atEnd = got == 0;
+        const qsizetype filled = kept + got;
+        // The kept bytes hold no line end, or only a CR held back at their end,
+        // which goes with the next cut.
+        const qsizetype cut = atEnd ? filled : pieceEnd(bytes.constData(), kept, filled);
+        if (cut == 0 && !atEnd) {
+            kept = filled; // a line longer than a block: read on
+            continue;
+        }
+        if (cut > 0) {
+            decoded.resize(decoder.requiredSpace(cut));
+            const QChar* end =
+                decoder.appendToBuffer(decoded.data(), QByteArrayView(bytes.constData(), cut));
+            if (strict && decoder.hasError())
+                return false;
+            sink.lines(QStringView(decoded.constData(), end - decoded.constData()));
+        }
+        if (atEnd)
+            return true;
+        kept = filled - cut;
+        std::memmove(bytes.data(), bytes.constData() + cut, size_t(kept));
+    }
+}
+
+// Whether the first few pages decode without an error, which tells a Big5
+// collection, whose every line is Chinese, from UTF-8 without reading it all.
+// An incomplete character at the end is no error here.
+bool startDecodes(ByteSource& source, const QByteArray& codec) {
+    QStringDecoder decoder(codec.constData());
+    if (!decoder.isValid())
+        return false;
+    QByteArray start(NarrowTextSniff, Qt::Uninitialized);
+    qsizetype size = 0;
+    while (size < start.size()) {
+        const qsizetype got = source.read(start.data() + size, start.size() - size);
+        if (got == 0)
+            break;
+        size += got;
+    }
+    const QString text = decoder.decode(QByteArrayView(start.constData(), size));
+    Q_UNUSED(text);
+    return !decoder.hasError();
+}
+
+// Reads the source to its end, however long it has grown meanwhile, and
+// returns the number of bytes.
+qsizetype readBytes(ByteSource& source, LargeBuffer& buffer) {
+    buffer.reserve(std::size_t(source.sizeHint()));
+    std::size_t size = 0;
+    for (;;) {
+        if (size == buffer.capacity())
+            buffer.reserve(std::max<std::size_t>(buffer.capacity() * 2, 1));
+        const qsizetype got =
+            source.read(buffer.data() + size, qsizetype(buffer.capacity() - size));
+        if (got == 0)
+            return qsizetype(size);
+        size += std::size_t(got);
+    }
+}
+
+// Decodes the source to its end into the buffer as UTF-16 and returns the
+// number of units; nothing when `strict` and the decoder met bytes it cannot
+// map.
+std::optional<qsizetype> decodeWhole(ByteSource& source, TextDecoder& decoder, bool strict,
+                                     LargeBuffer& buffer) {
+    constexpr std::size_t Unit = sizeof(char16_t);
+    buffer.reserve(Unit * std::size_t(decoder.requiredSpace(source.sizeHint()) + NarrowTextBlock));
+    QByteArray bytes(NarrowTextBlock, Qt::Uninitialized);
+    qsizetype used = 0;
+    for (;;) {
+        const qsizetype got = source.read(bytes.data(), NarrowTextBlock);
+        if (got == 0)
+            return used;
+        const std::size_t needed = Unit * std::size_t(used + decoder.requiredSpace(got));
+        if (needed > buffer.capacity())
+            buffer.reserve(needed + needed / 2);
+        QChar* start = reinterpret_cast<QChar*>(buffer.data()) + used;
+        const QChar* end = decoder.appendToBuffer(start, QByteArrayView(bytes.constData(), got));
+        used += end - start;
+        if (strict && decoder.hasError())
+            return std::nullopt;
+    }
+}
+
+} // namespace
+
+qsizetype BytesSource::read(char* into, qsizetype max) {
+    const qsizetype size = std::min(max, m_bytes.size() - m_at);
+    std::memcpy(into, m_bytes.data() + m_at, size_t(size));
+    m_at += size;
+    return size;
+}
+
+void LineSink::lines(QStringView piece) {
+    for (qsizetype pos = 0; pos < piece.size();) {
+        const LineBounds bounds = lineAt(piece, pos);
+        line(piece.sliced(pos, bounds.end - pos));
+        pos = bounds.next;
+    }
+}
+
+bool decodeNarrowLines(ByteSource& bytes, TextSink& sink, const QList<QByteArray>& codecs) {
+    LineEndedSource source(bytes);
+    bool decodedAny = false;
+    const auto decode = [&](const TextCodec& codec, bool strict) -> std::optional<bool> {
+        const std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, strict);
+        if (!decoder)
+            return std::nullopt;
+        if (std::exchange(decodedAny, true))
+            sink.restart();
+        if (!decodePieces(source, *decoder, strict, sink))
+            return std::nullopt;
+        return true;
+    };
+    return firstThatDecodes<bool>(source, codecs, decode).has_value();
+}
+
+void WholeNarrowText::releaseUnused() {
+    m_buffer.releaseBeyond(std::size_t(m_size) * (keptAsBytes() ? 1 : sizeof(char16_t)));
+}
+
+QString WholeNarrowText::text(qsizetype from, qsizetype to) const {
+    if (!m_keptAs)
+        return QString::fromRawData(reinterpret_cast<const QChar*>(units() + from), to - from);
+    const std::unique_ptr<TextDecoder> decoder = m_keptAs->makeDecoder(*m_keptAs, false);
+    return decoder ? decoder->decode(QByteArrayView(bytes() + from, to - from)) : QString();
+}
+
+std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
+                                                     const QList<QByteArray>& codecs) {
+    LineEndedSource source(bytes);
+    const auto decode = [&](const TextCodec& codec, bool strict) -> std::optional<WholeNarrowText> {
+        if (strict) {
+            const bool decodes = startDecodes(source, codec.name);
+            source.rewind();
+            if (!decodes)
+                return std::nullopt;
+        }
+        WholeNarrowText whole;
+        // Only the last converter, which never fails, may keep the bytes.
+        if (!strict && codec.keptAsBytes()) {
+            whole.m_size = readBytes(source, whole.m_buffer);
+            whole.m_keptAs = codec;
+            return whole;
+        }
+        const std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, strict);
+        if (!decoder)
+            return std::nullopt;
+        const std::optional<qsizetype> size = decodeWhole(source, *decoder, strict, whole.m_buffer);
+        if (!size)
+            return std::nullopt;
+        whole.m_size = *size;
+        return whole;
+    };
+    return firstThatDecodes<WholeNarrowText>(source, codecs, decode);
+}

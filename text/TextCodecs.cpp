@@ -1,0 +1,134 @@
+#include "text/TextCodecs.h"
+
+#include "text/Big5Decoder.h"
+#include "text/Utf8Decoder.h"
+
+#include <QStringDecoder>
+
+#include <array>
+#include <langinfo.h>
+
+namespace {
+
+class QtDecoder final : public TextDecoder {
+public:
+    explicit QtDecoder(const QByteArray& name) : m_decoder(name.constData()) {}
+    bool isValid() const { return m_decoder.isValid(); }
+    qsizetype requiredSpace(qsizetype bytes) const override {
+        return m_decoder.requiredSpace(bytes);
+    }
+    QChar* appendToBuffer(QChar* out, QByteArrayView bytes) override {
+        return m_decoder.appendToBuffer(out, bytes);
+    }
+    bool hasError() const override { return m_decoder.hasError(); }
+
+private:
+    QStringDecoder m_decoder;
+};
+
+class StrictUtf8Decoder final : public TextDecoder {
+public:
+    qsizetype requiredSpace(qsizetype bytes) const override {
+        return Utf8Decoder::requiredSpace(bytes);
+    }
+    QChar* appendToBuffer(QChar* out, QByteArrayView bytes) override {
+        return m_decoder.appendToBuffer(out, bytes);
+    }
+    bool hasError() const override { return m_decoder.hasError(); }
+
+private:
+    Utf8Decoder m_decoder;
+};
+
+// Maps what it cannot decode to U+FFFD, so it never has an error to tell.
+class TableBig5Decoder final : public TextDecoder {
+public:
+    bool isValid() const { return m_decoder.isValid(); }
+    qsizetype requiredSpace(qsizetype bytes) const override {
+        return m_decoder.requiredSpace(bytes);
+    }
+    QChar* appendToBuffer(QChar* out, QByteArrayView bytes) override {
+        return m_decoder.appendToBuffer(out, bytes);
+    }
+    bool hasError() const override { return false; }
+
+private:
+    Big5Decoder m_decoder;
+};
+
+template <typename Decoder, typename... Args>
+std::unique_ptr<TextDecoder> validOrNone(Args&&... args) {
+    auto decoder = std::make_unique<Decoder>(std::forward<Args>(args)...);
+    if (!decoder->isValid())
+        return nullptr;
+    return decoder;
+}
+
+std::unique_ptr<TextDecoder> qtDecoder(const TextCodec& codec, bool) {
+    return validOrNone<QtDecoder>(codec.name);
+}
+
+// Only strict UTF-8 has a faster decoder of its own: it is the one tried first.
+std::unique_ptr<TextDecoder> utf8Decoder(const TextCodec& codec, bool strict) {
+    if (strict)
+        return std::make_unique<StrictUtf8Decoder>();
+    return qtDecoder(codec, strict);
+}
+
+// Big5 is read last, where nothing is strict; the table does that work.
+std::unique_ptr<TextDecoder> big5Decoder(const TextCodec& codec, bool strict) {
+    if (strict)
+        return qtDecoder(codec, strict);
+    return validOrNone<TableBig5Decoder>();
+}
+
+bool never() {
+    return false;
+}
+
+// The table vouches that CR, LF and "*" are never part of another character.
+bool whenBig5TableHolds() {
+    return Big5Decoder().usesTable();
+}
+
+// UTF-8 bytes take about 1.3 times the room of their UTF-16 text, so a
+// UTF-8 collection is decoded at once.
+const std::array<TextCodec, 2> Codecs{{
+    {QByteArrayLiteral("UTF-8"), never, utf8Decoder},
+    {QByteArray(Big5CodecName), whenBig5TableHolds, big5Decoder},
+}};
+
+} // namespace
+
+QString TextDecoder::decode(QByteArrayView bytes) {
+    QString text(requiredSpace(bytes.size()), Qt::Uninitialized);
+    const QChar* end = appendToBuffer(text.data(), bytes);
+    text.truncate(end - text.constData());
+    return text;
+}
+
+TextCodec textCodec(const QByteArray& name) {
+    for (const TextCodec& codec : Codecs) {
+        if (codec.name == name)
+            return codec;
+    }
+    return {name, never, qtDecoder};
+}
+
+QByteArray localeCodeset() {
+    return QByteArray(nl_langinfo(CODESET));
+}
+
+QList<QByteArray> narrowCodecsFor(const QByteArray& codeset) {
+    const QList<QByteArray> utf8ThenBig5{QByteArrayLiteral("UTF-8"), QByteArray(Big5CodecName)};
+    const QByteArray name = codeset.toUpper();
+    if (name.isEmpty() || name == "UTF-8" || name == "UTF8" || name == "ANSI_X3.4-1968" ||
+        name == "ASCII" || name == "US-ASCII")
+        return utf8ThenBig5;
+    // "BIG5" from glibc is code page 950 here too.
+    if (name == "BIG5" || name == "CP950")
+        return {QByteArray(Big5CodecName)};
+    if (!QStringDecoder(codeset.constData()).isValid())
+        return utf8ThenBig5;
+    return {codeset};
+}
