@@ -14,7 +14,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 if [[ -w /dev/shm ]]; then export TMPDIR=/dev/shm; fi
 findings=build-fuzz/findings
 mkdir -p "$findings"
-for target in fuzz_datafile fuzz_numbers fuzz_bookmark fuzz_settings fuzz_big5 fuzz_utf8; do
+# The targets as fuzz/CMakeLists.txt lists them.
+mapfile -t targets <build-fuzz/fuzz-targets.txt
+for target in "${targets[@]}"; do
     # New inputs go to a corpus of the build's; the committed seeds stay as they are.
     corpus=build-fuzz/corpus/$target
     mkdir -p "$corpus"

@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages that building the reader needs; with --fonts
 # also the reader's Chinese Ming faces and Qt's own translations, with --bench
 # the benchmark library and the X11 headers of the start-up timer, with
-# --validators the checkers of the desktop entry and the metainfo, with
+# --validators the checkers of the desktop entry and the metainfo and the
+# formatting checker, with
 # --test-fonts the Traditional Chinese faces that the tests draw with, with
 # --wayland a Wayland compositor and Qt's client for it, with --screen an X
 # server, a window manager and a screen grabber for the screenshot, and with
@@ -17,7 +18,7 @@ for option in "$@"; do
     case "$option" in
     --fonts) packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n) ;;
     --bench) packages+=(libbenchmark-dev libx11-dev) ;;
-    --validators) packages+=(desktop-file-utils appstream) ;;
+    --validators) packages+=(desktop-file-utils appstream clang-format) ;;
     --test-fonts) packages+=(fonts-noto-cjk) ;;
     --wayland) packages+=(weston qt6-wayland) ;;
     --screen) packages+=(xvfb x11-utils openbox imagemagick) ;;
