@@ -143,7 +143,7 @@ QMimeData* ArticleTextEdit::createMimeDataFromSelection() const {
         const int to = std::min(end - block.position(), block.length() - 1);
         text += block.text().mid(from, to - from);
     }
-    auto* data = new QMimeData;
-    data->setText(text);
-    return data;
+    auto* mime = new QMimeData;
+    mime->setText(text);
+    return mime;
 }
