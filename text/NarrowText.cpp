@@ -173,6 +173,9 @@ std::optional<qsizetype> decodeWhole(ByteSource& source, TextDecoder& decoder, b
 
 qsizetype BytesSource::read(char* into, qsizetype max) {
     const qsizetype size = std::min(max, m_bytes.size() - m_at);
+    // An empty view may have no data at all.
+    if (size <= 0)
+        return 0;
     std::memcpy(into, m_bytes.data() + m_at, size_t(size));
     m_at += size;
     return size;
