@@ -27,11 +27,17 @@ const QByteArray textAfter("中文字讀書第一篇，。Orvenla reads texts\r\
 // of overlong forms and of each length, bytes that are never valid.
 const QByteArray byteKinds("\x00\x7F\x80\x9F\xA0\xBF\xC0\xC1\xC2\xE0\xED\xEF\xF0\xF4\xF5\xFF", 16);
 
-// Both decoders over the bytes in two calls cut at `cut`: empty when they
-// agree, else what went wrong.
-const char* compareInTwo(QByteArrayView bytes, qsizetype cut) {
+using Path = Utf8Decoder::Path;
+
+const char* nameOf(Path path) {
+    return path == Path::Avx2 ? "avx2" : path == Path::Sse2 ? "sse2" : "scalar";
+}
+
+// Both decoders, ours on `path`, over the bytes in two calls cut at `cut`:
+// empty when they agree, else what went wrong.
+const char* compareInTwo(Path path, QByteArrayView bytes, qsizetype cut) {
     QStringDecoder qt(QStringDecoder::Utf8);
-    Utf8Decoder ours;
+    Utf8Decoder ours(path);
     QChar qtText[160];
     QChar ourText[160];
     QChar* qtEnd = qt.appendToBuffer(qtText, bytes.first(cut));
@@ -52,6 +58,19 @@ class TestUtf8 : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Every test once on each path, since a machine takes only its fastest.
+    void initTestCase_data() {
+        QTest::addColumn<Path>("path");
+        for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2})
+            QTest::newRow(nameOf(path)) << path;
+    }
+    void init() {
+        QFETCH_GLOBAL(Path, path);
+        if (path > Utf8Decoder::fastestPath())
+            QSKIP(qPrintable(
+                QStringLiteral("no %1 on this machine").arg(QLatin1StringView(nameOf(path)))));
+    }
+
     // Every sequence whose bytes are drawn from the choices for each place,
     // alone, before an LF or amid text, in one call and cut in two anywhere.
     void sameAsQt_data() {
@@ -90,13 +109,14 @@ private Q_SLOTS:
             << QByteArray("Ελληνικά και русский текст 😀 Grüße, ça va? 中文\r\nŁódź 倒 ß");
     }
     void mixedTextSameAsQt() {
+        QFETCH_GLOBAL(Path, path);
         QFETCH(QByteArray, text);
         for (qsizetype at = 0; at < text.size(); ++at) {
             QByteArray bytes = text;
             for (const char kind : byteKinds) {
                 bytes[at] = kind;
                 for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
-                    if (const char* fault = compareInTwo(bytes, cut))
+                    if (const char* fault = compareInTwo(path, bytes, cut))
                         QFAIL(qPrintable(QStringLiteral("byte %1 as %2 cut at %3: %4")
                                              .arg(at)
                                              .arg(uchar(kind), 0, 16)
@@ -107,6 +127,7 @@ private Q_SLOTS:
         }
     }
     void sameAsQt() {
+        QFETCH_GLOBAL(Path, path);
         QFETCH(Choices, places);
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
@@ -116,7 +137,7 @@ private Q_SLOTS:
             for (qsizetype i = 0; i < places.size(); ++i)
                 bytes[before.size() + i] = places[i][index[i]];
             for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
-                if (const char* fault = compareInTwo(bytes, cut))
+                if (const char* fault = compareInTwo(path, bytes, cut))
                     QFAIL(qPrintable(QStringLiteral("%1 cut at %2: %3")
                                          .arg(QString::fromLatin1(bytes.toHex(' ')))
                                          .arg(cut)

@@ -1,5 +1,6 @@
 #include "text/Utf8Decoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -9,13 +10,15 @@
 #endif
 
 // The wide path takes any mix of one-, two- and three-byte sequences, on
-// x86-64 machines that have AVX2, chosen when the program starts.
+// x86-64 machines that have AVX2, found when the first decoder is made.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define ORVENLA_UTF8_WIDE 1
 #include <immintrin.h>
 #endif
 
 namespace {
+
+using Path = Utf8Decoder::Path;
 
 constexpr int Cut = 0;
 constexpr int Invalid = -1;
@@ -95,23 +98,25 @@ int decodeOne(const uchar* p, const uchar* end, char16_t*& out) {
 }
 
 // Copies ASCII from `p` while it lasts, at least the byte at `p`.
-const uchar* copyAscii(const uchar* p, const uchar* end, char16_t*& out) {
+template <Path P> const uchar* copyAscii(const uchar* p, const uchar* end, char16_t*& out) {
 #ifdef __SSE2__
-    // Each store writes sixteen units where fewer may be ASCII; the room for
-    // one unit a byte still left covers them.
-    const __m128i zero = _mm_setzero_si128();
-    while (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
-        const unsigned wide = unsigned(_mm_movemask_epi8(bytes));
-        if (wide != 0) {
-            const int ascii = std::countr_zero(wide);
-            out += ascii;
-            return p + ascii;
+    if constexpr (P != Path::Scalar) {
+        // Each store writes sixteen units where fewer may be ASCII; the room
+        // for one unit a byte still left covers them.
+        const __m128i zero = _mm_setzero_si128();
+        while (end - p >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+            const unsigned wide = unsigned(_mm_movemask_epi8(bytes));
+            if (wide != 0) {
+                const int ascii = std::countr_zero(wide);
+                out += ascii;
+                return p + ascii;
+            }
+            p += 16;
+            out += 16;
         }
-        p += 16;
-        out += 16;
     }
 #endif
     while (p < end && *p < 0x80)
@@ -153,34 +158,39 @@ __m128i decodeFour(__m128i lanes, int& whole, int& bad) {
 // Decodes three-byte sequences from `p` while they last. Sets `invalid` for a
 // surrogate or an overlong form among them rather than stopping at it, which
 // keeps the loops short; the caller then discards the text anyway.
+template <Path P>
 const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out, bool& invalid) {
     char16_t* o = out;
     int bad = 0;
 #ifdef __SSE2__
-    // Eight sequences at a time. All eight units are stored even when fewer
-    // count; the room of one unit a byte covers them. The step of a whole
-    // eight does not wait for the decoding, so the next loads can start.
-    const __m128i offset = _mm_set1_epi32(0x8000);
-    while (end - p >= 26) {
-        int wholeLow, badLow, wholeHigh, badHigh;
-        const __m128i low = decodeFour(fourSequences(p), wholeLow, badLow);
-        const __m128i high = decodeFour(fourSequences(p + 12), wholeHigh, badHigh);
-        // Packing saturates signed values, so the units go through it offset.
-        const __m128i units =
-            _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(low, offset), _mm_sub_epi32(high, offset)),
-                          _mm_set1_epi16(-0x8000));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), units);
-        const int whole = wholeLow | wholeHigh << 4;
-        if (whole != 0xFF) {
-            const int count = std::countr_zero(~unsigned(whole));
-            bad |= (badLow | badHigh << 4) & ((1 << count) - 1);
-            p += 3 * count;
-            o += count;
-            break;
+    if constexpr (P != Path::Scalar) {
+        // Eight sequences at a time. All eight units are stored even when
+        // fewer count; the room of one unit a byte covers them. The step of a
+        // whole eight does not wait for the decoding, so the next loads can
+        // start.
+        const __m128i offset = _mm_set1_epi32(0x8000);
+        while (end - p >= 26) {
+            int wholeLow, badLow, wholeHigh, badHigh;
+            const __m128i low = decodeFour(fourSequences(p), wholeLow, badLow);
+            const __m128i high = decodeFour(fourSequences(p + 12), wholeHigh, badHigh);
+            // Packing saturates signed values, so the units go through it
+            // offset.
+            const __m128i units = _mm_xor_si128(
+                _mm_packs_epi32(_mm_sub_epi32(low, offset), _mm_sub_epi32(high, offset)),
+                _mm_set1_epi16(-0x8000));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), units);
+            const int whole = wholeLow | wholeHigh << 4;
+            if (whole != 0xFF) {
+                const int count = std::countr_zero(~unsigned(whole));
+                bad |= (badLow | badHigh << 4) & ((1 << count) - 1);
+                p += 3 * count;
+                o += count;
+                break;
+            }
+            bad |= badLow | badHigh;
+            p += 24;
+            o += 8;
         }
-        bad |= badLow | badHigh;
-        p += 24;
-        o += 8;
     }
 #endif
     // Four bytes are read for each sequence of three.
@@ -199,11 +209,6 @@ const uchar* decodeThreeByteRun(const uchar* p, const uchar* end, char16_t*& out
 }
 
 #ifdef ORVENLA_UTF8_WIDE
-const bool hasAvx2 = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
-}();
-
 // For each choice of the units to keep among eight, the byte shuffle that
 // moves them to the front.
 struct PackTable {
@@ -357,7 +362,66 @@ __attribute__((target("avx2,popcnt"))) const uchar* decodeWide(const uchar* p, c
 }
 #endif
 
+// Decodes from `p`, a sequence's start, on path `P`, and returns where a
+// sequence cut by `end` starts, or `end`. Sets `invalid` on an error.
+template <Path P>
+const uchar* decodeFrom(const uchar* p, const uchar* end, char16_t*& out, bool& invalid) {
+    while (p < end && !invalid) {
+        // After the wide path stops short of a four-byte sequence, the
+        // narrow paths take the next step's worth before it tries again.
+        const uchar* stop = end;
+#ifdef ORVENLA_UTF8_WIDE
+        if constexpr (P == Path::Avx2) {
+            if (end - p >= WideReach) {
+                p = decodeWide(p, end, out, invalid);
+                stop = p + qMin<qsizetype>(end - p, WideStep);
+            }
+        }
+#endif
+        while (p < stop) {
+            const uchar lead = *p;
+            if (lead < 0x80) {
+                p = copyAscii<P>(p, end, out);
+                continue;
+            }
+            if ((lead & 0xF0) == 0xE0) {
+                const uchar* const after = decodeThreeByteRun<P>(p, end, out, invalid);
+                if (after != p) {
+                    p = after;
+                    continue;
+                }
+            }
+            const int used = decodeOne(p, end, out);
+            if (used == Invalid) {
+                invalid = true;
+                return p;
+            }
+            if (used == Cut)
+                return p;
+            p += used;
+        }
+    }
+    return p;
+}
+
 } // namespace
+
+Utf8Decoder::Path Utf8Decoder::fastestPath() {
+#ifdef ORVENLA_UTF8_WIDE
+    static const Path fastest = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") ? Path::Avx2
+                                                                                  : Path::Sse2;
+    }();
+    return fastest;
+#elif defined(__SSE2__)
+    return Path::Sse2;
+#else
+    return Path::Scalar;
+#endif
+}
+
+Utf8Decoder::Utf8Decoder(Path path) : m_path(std::min(path, fastestPath())) {}
 
 QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
     if (m_error || bytes.isEmpty())
@@ -392,46 +456,16 @@ QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
     }
 
     bool invalid = false;
-    while (p < end && !invalid) {
-        // After the wide path stops short of a four-byte sequence, the
-        // narrow paths take the next step's worth before it tries again.
-        const uchar* stop = end;
-#ifdef ORVENLA_UTF8_WIDE
-        if (hasAvx2 && end - p >= WideReach) {
-            p = decodeWide(p, end, out, invalid);
-            stop = p + qMin<qsizetype>(end - p, WideStep);
-        }
-#endif
-        while (p < stop) {
-            const uchar lead = *p;
-            if (lead < 0x80) {
-                p = copyAscii(p, end, out);
-                continue;
-            }
-            if ((lead & 0xF0) == 0xE0) {
-                const uchar* const after = decodeThreeByteRun(p, end, out, invalid);
-                if (after != p) {
-                    p = after;
-                    continue;
-                }
-            }
-            const int used = decodeOne(p, end, out);
-            if (used == Invalid) {
-                m_error = true;
-                return buffer;
-            }
-            if (used == Cut) {
-                m_heldCount = int(end - p);
-                std::memcpy(m_held, p, size_t(m_heldCount));
-                p = end;
-                break;
-            }
-            p += used;
-        }
-    }
+    // One path for the whole call, so that its loops test no choice.
+    const uchar* const rest = m_path == Path::Avx2 ? decodeFrom<Path::Avx2>(p, end, out, invalid)
+                              : m_path == Path::Sse2
+                                  ? decodeFrom<Path::Sse2>(p, end, out, invalid)
+                                  : decodeFrom<Path::Scalar>(p, end, out, invalid);
     if (invalid) {
         m_error = true;
         return buffer;
     }
+    m_heldCount = int(end - rest);
+    std::memcpy(m_held, rest, size_t(m_heldCount));
     return reinterpret_cast<QChar*>(out);
 }

@@ -17,6 +17,16 @@
 // one later is kept as U+FEFF.
 class Utf8Decoder {
 public:
+    // The ways through the input, which give the same text and errors: plain
+    // C++, SSE2, and AVX2 with popcnt for mixed text. Tests and fuzzers run each.
+    enum class Path { Scalar, Sse2, Avx2 };
+
+    // The fastest path this machine has, found once; every slower one works too.
+    static Path fastestPath();
+
+    // A path the machine lacks gives way to the fastest it has.
+    explicit Utf8Decoder(Path path = fastestPath());
+
     // Room for the text of `bytes` more bytes in one call, a sequence held from
     // the last call included: one unit a byte, and one more for a four-byte
     // sequence whose last byte alone comes in this call.
@@ -31,6 +41,7 @@ public:
     bool hasError() const { return m_error; }
 
 private:
+    Path m_path;
     bool m_error = false;
     // Whether the first character has been read, so that a byte-order mark
     // is no longer dropped.
