@@ -7,71 +7,55 @@
 
 #include <array>
 #include <langinfo.h>
+#include <utility>
 
 namespace {
 
-class QtDecoder final : public TextDecoder {
+// Any of the decoders (Qt's, the strict UTF-8 one, the Big5 table) as a
+// TextDecoder. One that cannot tell errors maps what it cannot decode to
+// U+FFFD, and so never has one.
+template <typename Decoder> class DecoderOf final : public TextDecoder {
 public:
-    explicit QtDecoder(const QByteArray& name) : m_decoder(name.constData()) {}
-    bool isValid() const { return m_decoder.isValid(); }
+    template <typename... Args>
+    explicit DecoderOf(Args&&... args) : m_decoder(std::forward<Args>(args)...) {}
+
+    bool isValid() const {
+        if constexpr (requires { m_decoder.isValid(); })
+            return m_decoder.isValid();
+        return true;
+    }
     qsizetype requiredSpace(qsizetype bytes) const override {
         return m_decoder.requiredSpace(bytes);
     }
     QChar* appendToBuffer(QChar* out, QByteArrayView bytes) override {
         return m_decoder.appendToBuffer(out, bytes);
     }
-    bool hasError() const override { return m_decoder.hasError(); }
+    bool hasError() const override {
+        if constexpr (requires { m_decoder.hasError(); })
+            return m_decoder.hasError();
+        return false;
+    }
 
 private:
-    QStringDecoder m_decoder;
-};
-
-class StrictUtf8Decoder final : public TextDecoder {
-public:
-    qsizetype requiredSpace(qsizetype bytes) const override {
-        return Utf8Decoder::requiredSpace(bytes);
-    }
-    QChar* appendToBuffer(QChar* out, QByteArrayView bytes) override {
-        return m_decoder.appendToBuffer(out, bytes);
-    }
-    bool hasError() const override { return m_decoder.hasError(); }
-
-private:
-    Utf8Decoder m_decoder;
-};
-
-// Maps what it cannot decode to U+FFFD, so it never has an error to tell.
-class TableBig5Decoder final : public TextDecoder {
-public:
-    bool isValid() const { return m_decoder.isValid(); }
-    qsizetype requiredSpace(qsizetype bytes) const override {
-        return m_decoder.requiredSpace(bytes);
-    }
-    QChar* appendToBuffer(QChar* out, QByteArrayView bytes) override {
-        return m_decoder.appendToBuffer(out, bytes);
-    }
-    bool hasError() const override { return false; }
-
-private:
-    Big5Decoder m_decoder;
+    Decoder m_decoder;
 };
 
 template <typename Decoder, typename... Args>
 std::unique_ptr<TextDecoder> validOrNone(Args&&... args) {
-    auto decoder = std::make_unique<Decoder>(std::forward<Args>(args)...);
+    auto decoder = std::make_unique<DecoderOf<Decoder>>(std::forward<Args>(args)...);
     if (!decoder->isValid())
         return nullptr;
     return decoder;
 }
 
 std::unique_ptr<TextDecoder> qtDecoder(const TextCodec& codec, bool) {
-    return validOrNone<QtDecoder>(codec.name);
+    return validOrNone<QStringDecoder>(codec.name.constData());
 }
 
 // Only strict UTF-8 has a faster decoder of its own: it is the one tried first.
 std::unique_ptr<TextDecoder> utf8Decoder(const TextCodec& codec, bool strict) {
     if (strict)
-        return std::make_unique<StrictUtf8Decoder>();
+        return validOrNone<Utf8Decoder>();
     return qtDecoder(codec, strict);
 }
 
@@ -79,7 +63,7 @@ std::unique_ptr<TextDecoder> utf8Decoder(const TextCodec& codec, bool strict) {
 std::unique_ptr<TextDecoder> big5Decoder(const TextCodec& codec, bool strict) {
     if (strict)
         return qtDecoder(codec, strict);
-    return validOrNone<TableBig5Decoder>();
+    return validOrNone<Big5Decoder>();
 }
 
 bool never() {
