@@ -5,7 +5,7 @@
 # Options: --record writes the table to docs/performance.md; anything else goes
 # to the benchmark program (e.g. --benchmark_filter=load). The rows under X
 # alone, with the two loads they are set against:
-#   bash scripts/run-benchmarks.sh --benchmark_filter='^load/(big5|utf8)/full$'
+#   bash scripts/run-benchmarks.sh --benchmark_filter='^load/(big5|utf8)/full/'
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -148,8 +148,11 @@ if ((record)); then
   quadratic in a run without break opportunities.
 - peak memory: VmHWM of a fresh process per measurement, after the window has
   been shown, against the bare window's plus the UTF-16 size of the decoded
-  file (text); the target leaves 15% for the store and the load. "first
-  article only" again leaves out the window's own share.
+  file (text); the target leaves 15% for the store and the load. "full -
+  first article only" leaves out the window's own share, so it is what the
+  collection costs; it is set against the smaller of the file's bytes and its
+  UTF-16 text (the text's smallest form that keeps it whole), and may exceed
+  it by 5%.
 - start-up under X: the real program under Xvfb, from launch until its window
   is mapped, timed by bench/LaunchTimer.cpp, which waits on the X connection
   and so takes no CPU from the program. Launches alternate: bare Chinese
