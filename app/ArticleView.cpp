@@ -114,8 +114,13 @@ void ArticleTextEdit::showArticle(const QString& text) {
         clear();
         setWordWrapMode(wrapMode);
     }
-    // The document's own setPlainText lays a paragraph out once; the box's
-    // lays it out twice, once for its cursor in the middle of the change.
+    // The caret leaves the document while the text changes, as in the box's
+    // own setPlainText, and comes back at the start. Carried to the end by the
+    // new text and moved back from there, it would have two screens of text
+    // laid out on its way, where the first paint needs one. The document's own
+    // setPlainText lays a paragraph out once; the box's lays it out twice, once
+    // for its cursor in the middle of the change.
+    setTextCursor(QTextCursor());
     m_splitLines = hasLongLine(text);
     if (m_splitLines) {
         QList<int> continuations;

@@ -14,11 +14,6 @@ inline constexpr char PeakMemoryArgument[] = "--peak-memory";
 // Returns the process exit status.
 int runPeakMemoryChild(const QStringList& arguments);
 
-// The argument that shows the bare window on the real display and waits to be
-// closed, so that start-up can be timed from outside against the reader's.
-inline constexpr char BareWindowArgument[] = "--bare-window";
-inline constexpr char BareWindowTitle[] = "Bare window";
-
 // Runs a child with these arguments and returns its peak resident size in KiB,
 // or a negative number if it failed.
 double measurePeakKiB(const QStringList& arguments);

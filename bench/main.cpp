@@ -29,7 +29,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -448,13 +447,6 @@ void registerBenchmarks(const QString& root) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], BareWindowArgument) == 0) {
-        QApplication app(argc, argv);
-        BareWindow bare;
-        bare.window().setWindowTitle(QString::fromLatin1(BareWindowTitle));
-        bare.window().show();
-        return QApplication::exec();
-    }
     // Windows are real but never reach a screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietOffscreenWarnings);
