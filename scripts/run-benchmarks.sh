@@ -125,7 +125,11 @@ if ((record)); then
   does. The collections have 9998 articles at full size, of CR LF lines of 20
   to 110 characters, and are generated from a fixed seed. The text is made
   once and encoded in each encoding, so the UTF-8 collections hold the same
-  text as the Big5 ones in about 1.43 times the bytes.
+  text as the Big5 ones in about 1.43 times the bytes. Each run writes them
+  anew before it measures: how the kernel caches a file's pages depends on how
+  the file came there, and collections kept from an earlier run loaded up to
+  30% slower per megabyte than fresh copies, by a different amount for each
+  size.
 - load on one core: the same load with the measuring thread, and any thread
   it starts, pinned to one CPU for the measurement; the decode beside it is
   not pinned.
