@@ -133,8 +133,10 @@ if ((record)); then
 - load on one core: the same load with the measuring thread, and any thread
   it starts, pinned to one CPU for the measurement; the decode beside it is
   not pinned.
-- ms/MB: all four sizes are loaded in every round; the ratio is the slowest
-  time per megabyte over the fastest.
+- ms/MB: all four sizes are loaded in every round; each size's time is the
+  median of its rounds, since now and then this virtual machine makes fresh
+  memory ten times dearer for a round and a mean follows such rounds; the
+  ratio is the slowest time per megabyte over the fastest.
 - glibc iconv: the same one-call decode with glibc's converter, for choosing
   the faster one.
 - start-up: window created, start-up run, window shown and first paint done,
