@@ -12,16 +12,14 @@
 
 namespace {
 
-// How many image plugins are loaded in this process.
+// How many image plugins this process has loaded.
 int loadedImagePlugins() {
     int count = 0;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-            if (info->dlpi_name && std::strstr(info->dlpi_name, "/imageformats/"))
-                ++*static_cast<int*>(data);
-            return 0;
-        },
-        &count);
+    const auto countPlugin = [](dl_phdr_info* info, size_t, void* plugins) {
+        *static_cast<int*>(plugins) += std::strstr(info->dlpi_name, "/imageformats/") != nullptr;
+        return 0;
+    };
+    dl_iterate_phdr(countPlugin, &count);
     return count;
 }
 
