@@ -12,14 +12,16 @@
 
 namespace {
 
-// How many image plugins this process has loaded.
+// How many image plugins are loaded in this process.
 int loadedImagePlugins() {
     int count = 0;
-    const auto countPlugin = [](dl_phdr_info* info, size_t, void* plugins) {
-        *static_cast<int*>(plugins) += std::strstr(info->dlpi_name, "/imageformats/") != nullptr;
-        return 0;
-    };
-    dl_iterate_phdr(countPlugin, &count);
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            if (info->dlpi_name && std::strstr(info->dlpi_name, "/imageformats/"))
+                ++*static_cast<int*>(data);
+            return 0;
+        },
+        &count);
     return count;
 }
 
