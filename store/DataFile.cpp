@@ -7,9 +7,8 @@
 #include "store/FileBytes.h"
 #include "text/NarrowText.h"
 
-#include <QFile>
-
 #include <QDateTime>
+#include <QFile>
 #include <QStringView>
 
 #include <algorithm>
