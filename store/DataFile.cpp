@@ -104,10 +104,11 @@ private:
 };
 
 // The file's bytes, handed to the text layer to decode or keep.
-WholeNarrowText readWholeText(const QString& path, const QList<QByteArray>& codecs) {
+WholeNarrowText readWholeText(const QString& path, const QList<QByteArray>& codecs,
+                              const std::atomic<bool>* stop) {
     QFile file;
     openRegularFile(file, path);
-    FileBytes bytes(file, path);
+    FileBytes bytes(file, path, stop);
     std::optional<WholeNarrowText> text = decodeWholeNarrowText(bytes, codecs);
     if (!text)
         throwUnknownEncoding(path);
@@ -119,12 +120,13 @@ WholeNarrowText readWholeText(const QString& path, const QList<QByteArray>& code
 // read counts when the file is the same before and after it and has been left
 // alone for a moment, since an editor that empties the file and then writes it
 // leaves it unchanged, empty or part-written, between its writes.
-WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs) {
+WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs,
+                               const std::atomic<bool>* stop) {
     constexpr int MostReads = 5;
     constexpr qint64 QuietNanoseconds = 50'000'000;
     for (int read = 1;; ++read) {
         const std::optional<FileStamp> before = fileStamp(path);
-        WholeNarrowText text = readWholeText(path, codecs);
+        WholeNarrowText text = readWholeText(path, codecs, stop);
         if (before && before == fileStamp(path)) {
             const qint64 quiet = QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
                                  std::max(before->modified, before->changed);
@@ -151,9 +153,10 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store) {
     return loadDataFile(path, store, narrowCodecsFor(localeCodeset()));
 }
 
-qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs) {
+qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,
+                    const std::atomic<bool>* stop) {
     try {
-        WholeNarrowText text = readSteadyText(path, codecs);
+        WholeNarrowText text = readSteadyText(path, codecs, stop);
         std::vector<ArticleSlots::Lines> slots;
         qint16 separators = 0;
         try {

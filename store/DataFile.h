@@ -4,6 +4,8 @@
 #include <QList>
 #include <QtGlobal>
 
+#include <atomic>
+
 class ArticleSlots;
 class QString;
 
@@ -17,4 +19,6 @@ inline constexpr int MaxArticles = 9998;
 // Slots filled before a failure keep their text.
 qint16 loadDataFile(const QString& path, ArticleSlots& store);
 // The same with the converters to try given, instead of those of the locale.
-qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs);
+// Once `stop` is set, the next read of the file throws ReadStopped.
+qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,
+                    const std::atomic<bool>* stop = nullptr);

@@ -5,6 +5,8 @@
 #include <QFile>
 
 qsizetype FileBytes::read(char* into, qsizetype max) {
+    if (m_stop && m_stop->load(std::memory_order_relaxed))
+        throw ReadStopped{};
     const qint64 got = m_file.read(into, max);
     if (got < 0)
         throw RuntimeError::fileAccess(m_path, m_file.errorString());

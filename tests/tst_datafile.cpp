@@ -17,6 +17,8 @@
 #include <chrono>
 #include <thread>
 
+#include <sched.h>
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -379,6 +381,49 @@ private Q_SLOTS:
         QCOMPARE(*count, loadDataFile(path, direct));
         for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
             QCOMPARE(store(i), direct(i));
+    }
+
+    // A read ahead kept from the processor, here by a busy thread of normal
+    // priority on the only processor the test uses, is stopped rather than
+    // waited on, whether start-up comes to take it or ends first.
+    void preloadStarved_data() {
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("taken") << true;
+        QTest::newRow("dropped") << false;
+    }
+    void preloadStarved() {
+        QFETCH(bool, taken);
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        // About 30 MB, which would keep start-up waiting for seconds.
+        dir.write(QStringLiteral("data.txt"), "***\n" + QByteArray(30 << 20, 'x') + "\n***\n");
+        cpu_set_t all;
+        QCOMPARE(sched_getaffinity(0, sizeof all, &all), 0);
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        QCOMPARE(sched_setaffinity(0, sizeof one, &one), 0);
+        std::atomic<bool> busy = true;
+        std::thread hog([&busy] {
+            while (busy.load(std::memory_order_relaxed)) {
+            }
+        });
+        const auto release = qScopeGuard([&] {
+            busy = false;
+            hog.join();
+            sched_setaffinity(0, sizeof all, &all);
+        });
+        const auto start = std::chrono::steady_clock::now();
+        {
+            DataFilePreload preload;
+            preload.start(path, narrowCodecsFor("UTF-8"));
+            ArticleSlots store;
+            if (taken)
+                QVERIFY(!preload.take(path, store));
+        }
+        const auto waited = std::chrono::steady_clock::now() - start;
+        QVERIFY2(waited < std::chrono::milliseconds(500),
+                 qPrintable(QString::number(waited.count() / 1'000'000) + " ms"));
     }
 
     void storeBounds_data() {
