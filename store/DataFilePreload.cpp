@@ -2,7 +2,6 @@
 
 #include "platform/BackgroundThread.h"
 #include "store/DataFile.h"
-#include "store/FileBytes.h"
 #include "text/NarrowText.h"
 
 #include <QThread>
@@ -60,12 +59,9 @@ bool DataFilePreload::waitWhileReadGetsOn() {
         const std::optional<std::chrono::nanoseconds> before = threadProcessorTime(m_worker);
         if (m_readEnded.wait_for(lock, WatchStep, [this] { return m_ended; }))
             return true;
+        // A clock the system cannot read counts as getting on.
         const std::optional<std::chrono::nanoseconds> after = threadProcessorTime(m_worker);
-        if (!before || !after) {
-            m_readEnded.wait(lock, [this] { return m_ended; });
-            return true;
-        }
-        if (*after - *before < LeastProgress)
+        if (before && after && *after - *before < LeastProgress)
             return false;
     }
 }
@@ -78,10 +74,9 @@ void DataFilePreload::stopAndJoin() {
 std::optional<qint16> DataFilePreload::take(const QString& path, ArticleSlots& store) {
     if (!m_worker.joinable())
         return std::nullopt;
-    if (waitWhileReadGetsOn())
-        m_worker.join();
-    else
-        stopAndJoin();
+    if (!waitWhileReadGetsOn())
+        m_stop = true;
+    m_worker.join();
     // A read that ended before it saw the stop is complete, and counts.
     std::optional<qint16> count;
     if (m_count && path == m_path && m_codecs == narrowCodecsFor(localeCodeset())) {
