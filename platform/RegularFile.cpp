@@ -243,15 +243,30 @@ int replaceBeside(const SaveTarget& target, int directory, const QByteArray& byt
 
 } // namespace
 
-std::optional<FileStamp> fileStamp(const QString& path) {
-    struct stat info {};
-    if (::stat(encodeFileName(path).constData(), &info) != 0)
-        return std::nullopt;
+namespace {
+
+FileStamp stampOf(const struct stat& info) {
     const auto nanoseconds = [](const timespec& time) {
         return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
     };
     return FileStamp{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
                      nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
+} // namespace
+
+std::optional<FileStamp> fileStamp(const QString& path) {
+    struct stat info {};
+    if (::stat(encodeFileName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return stampOf(info);
+}
+
+std::optional<FileStamp> fileStamp(const QFile& file) {
+    struct stat info {};
+    if (file.handle() < 0 || ::fstat(file.handle(), &info) != 0)
+        return std::nullopt;
+    return stampOf(info);
 }
 
 bool tryOpenRegularFile(QFile& file, const QString& path) {

@@ -31,6 +31,8 @@ struct FileStamp {
 };
 // The file's stamp now, links followed; none when it cannot be seen.
 std::optional<FileStamp> fileStamp(const QString& path);
+// The stamp of the file an open handle reads, whatever name it has now.
+std::optional<FileStamp> fileStamp(const QFile& file);
 
 // The steps of replaceFileContents(), for tests that stop a save part-way.
 enum class SaveStep {

@@ -38,47 +38,52 @@ qsizetype findStar(const char16_t* text, qsizetype size, qsizetype from) {
 
 // Splits the text at its separator lines, in file order, as reading it line by
 // line would: only the separator lines are looked at one by one, and each slot
-// gets the run of whole lines between two of them. Works on the bytes of a text
-// kept as bytes and on UTF-16 alike, since line ends and "*" are the same in
-// both.
+// gets the run of whole lines between two of them. Takes the text whole or in
+// pieces of whole lines, and works on bytes and on UTF-16 alike, since line
+// ends and "*" are the same in both.
 template <typename Char> class SlotFinder {
 public:
-    SlotFinder(const Char* text, qsizetype size, std::vector<ArticleSlots::Lines>& slots)
-        : m_text(text), m_size(size), m_slots(slots) {}
+    explicit SlotFinder(std::vector<ArticleSlots::Lines>& slots) : m_slots(slots) {}
 
-    // Returns the number of separator lines.
-    qint16 run() {
-        qsizetype lineStart = 0;
-        for (;;) {
-            const qsizetype separator = nextSeparator(lineStart);
-            if (separator > lineStart)
-                fileLines(lineStart, separator);
-            if (separator == m_size)
-                return m_index;
+    // The next piece of the text, which starts at `at`.
+    void piece(const Char* text, qsizetype size, qsizetype at) {
+        for (qsizetype lineStart = 0;;) {
+            const qsizetype separator = nextSeparator(text, size, lineStart);
+            if (separator == size)
+                return;
+            if (at + separator > m_slotStart)
+                fileLines(m_slotStart, at + separator);
             countSeparator();
-            lineStart = lineAt(m_text, m_size, separator).next;
+            lineStart = lineAt(text, size, separator).next;
+            m_slotStart = at + lineStart;
         }
+    }
+
+    // The text ends at `size`. Returns the number of separator lines.
+    qint16 finish(qsizetype size) {
+        if (size > m_slotStart)
+            fileLines(m_slotStart, size);
+        return m_index;
     }
 
 private:
-    bool startsSeparator(qsizetype at) const {
-        return at + 2 < m_size && m_text[at] == '*' && m_text[at + 1] == '*' &&
-               m_text[at + 2] == '*';
+    static bool startsSeparator(const Char* text, qsizetype size, qsizetype at) {
+        return at + 2 < size && text[at] == '*' && text[at + 1] == '*' && text[at + 2] == '*';
     }
 
     // The start of the first separator line at or after `from`, which starts a
-    // line; the end of the text when there is none.
-    qsizetype nextSeparator(qsizetype from) const {
-        if (from >= m_size)
-            return m_size;
-        if (startsSeparator(from))
+    // line; the end of the piece when there is none.
+    static qsizetype nextSeparator(const Char* text, qsizetype size, qsizetype from) {
+        if (from >= size)
+            return size;
+        if (startsSeparator(text, size, from))
             return from;
-        for (qsizetype at = findStar(m_text, m_size, from + 1); at >= 0;
-             at = findStar(m_text, m_size, at + 1)) {
-            if (isLineEnd(m_text[at - 1]) && startsSeparator(at))
+        for (qsizetype at = findStar(text, size, from + 1); at >= 0;
+             at = findStar(text, size, at + 1)) {
+            if (isLineEnd(text[at - 1]) && startsSeparator(text, size, at))
                 return at;
         }
-        return m_size;
+        return size;
     }
 
     void countSeparator() {
@@ -97,9 +102,9 @@ private:
         m_slots[size_t(m_index)] = {from, to};
     }
 
-    const Char* m_text;
-    qsizetype m_size;
     std::vector<ArticleSlots::Lines>& m_slots;
+    // Where the lines of the slot being read start.
+    qsizetype m_slotStart = 0;
     qint16 m_index = 0;
 };
 
@@ -141,10 +146,17 @@ WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& cod
     }
 }
 
+template <typename Char>
+qint16 findSlots(const Char* text, qsizetype size, std::vector<ArticleSlots::Lines>& slots) {
+    SlotFinder<Char> finder(slots);
+    finder.piece(text, size, 0);
+    return finder.finish(size);
+}
+
 qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& slots) {
     if (text.keptAsBytes())
-        return SlotFinder<char>(text.bytes(), text.size(), slots).run();
-    return SlotFinder<char16_t>(text.units(), text.size(), slots).run();
+        return findSlots(text.bytes(), text.size(), slots);
+    return findSlots(text.units(), text.size(), slots);
 }
 
 } // namespace

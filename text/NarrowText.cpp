@@ -72,15 +72,13 @@ qsizetype pieceEnd(const char* data, qsizetype from, qsizetype to) {
     return 0;
 }
 
-// Decodes the source to its end in pieces of whole lines. Returns false when
-// `strict` and the decoder met bytes it cannot map.
-bool decodePieces(ByteSource& source, TextDecoder& decoder, bool strict, TextSink& sink) {
-    // Both buffers get their full size at once rather than growing after the
+// Reads the source to its end and hands it to `piece` in pieces of whole
+// lines. Stops early, returning false, when `piece` does.
+template <typename Piece> bool forEachPiece(ByteSource& source, Piece&& piece) {
+    // The buffer gets its full size at once rather than growing after the
     // first block.
     QByteArray bytes;
     bytes.reserve(NarrowTextBlock);
-    QString decoded;
-    decoded.reserve(decoder.requiredSpace(NarrowTextBlock));
     qsizetype kept = 0;
     for (;;) {
         bytes.resize(kept + NarrowTextBlock);
@@ -94,19 +92,37 @@ bool decodePieces(ByteSource& source, TextDecoder& decoder, bool strict, TextSin
             kept = filled; // a line longer than a block: read on
             continue;
         }
-        if (cut > 0) {
-            decoded.resize(decoder.requiredSpace(cut));
-            const QChar* end =
-                decoder.appendToBuffer(decoded.data(), QByteArrayView(bytes.constData(), cut));
-            if (strict && decoder.hasError())
-                return false;
-            sink.lines(QStringView(decoded.constData(), end - decoded.constData()));
-        }
+        if (cut > 0 && !piece(QByteArrayView(bytes.constData(), cut)))
+            return false;
         if (atEnd)
             return true;
         kept = filled - cut;
         std::memmove(bytes.data(), bytes.constData() + cut, size_t(kept));
     }
+}
+
+// Decodes a piece into `decoded`, which it reuses, and returns its text; none
+// when `strict` and the decoder met bytes it cannot map.
+std::optional<QStringView> decodePiece(TextDecoder& decoder, bool strict, QByteArrayView piece,
+                                       QString& decoded) {
+    decoded.resize(decoder.requiredSpace(piece.size()));
+    const QChar* end = decoder.appendToBuffer(decoded.data(), piece);
+    if (strict && decoder.hasError())
+        return std::nullopt;
+    return QStringView(decoded.constData(), end - decoded.constData());
+}
+
+// Decodes the source to its end in pieces of whole lines. Returns false when
+// `strict` and the decoder met bytes it cannot map.
+bool decodePieces(ByteSource& source, TextDecoder& decoder, bool strict, TextSink& sink) {
+    QString decoded;
+    decoded.reserve(decoder.requiredSpace(NarrowTextBlock));
+    return forEachPiece(source, [&](QByteArrayView piece) {
+        const std::optional<QStringView> text = decodePiece(decoder, strict, piece, decoded);
+        if (text)
+            sink.lines(*text);
+        return text.has_value();
+    });
 }
 
 // Whether the first few pages decode without an error, which tells a Big5
@@ -129,10 +145,19 @@ bool startDecodes(ByteSource& source, const QByteArray& codec) {
     return !decoder.hasError();
 }
 
+// The room a whole text takes at first: its bytes when kept as bytes, its
+// UTF-16 and a block to spare when decoded.
+std::size_t roomForBytes(const ByteSource& source) {
+    return std::size_t(source.sizeHint());
+}
+std::size_t roomForText(const ByteSource& source, const TextDecoder& decoder) {
+    return sizeof(char16_t) * std::size_t(decoder.requiredSpace(source.sizeHint()) + NarrowTextBlock);
+}
+
 // Reads the source to its end, however long it has grown meanwhile, and
 // returns the number of bytes.
 qsizetype readBytes(ByteSource& source, LargeBuffer& buffer) {
-    buffer.reserve(std::size_t(source.sizeHint()));
+    buffer.reserve(roomForBytes(source));
     std::size_t size = 0;
     for (;;) {
         if (size == buffer.capacity())
@@ -151,7 +176,7 @@ qsizetype readBytes(ByteSource& source, LargeBuffer& buffer) {
 std::optional<qsizetype> decodeWhole(ByteSource& source, TextDecoder& decoder, bool strict,
                                      LargeBuffer& buffer) {
     constexpr std::size_t Unit = sizeof(char16_t);
-    buffer.reserve(Unit * std::size_t(decoder.requiredSpace(source.sizeHint()) + NarrowTextBlock));
+    buffer.reserve(roomForText(source, decoder));
     QByteArray bytes(NarrowTextBlock, Qt::Uninitialized);
     qsizetype used = 0;
     for (;;) {
@@ -167,6 +192,16 @@ std::optional<qsizetype> decodeWhole(ByteSource& source, TextDecoder& decoder, b
         if (strict && decoder.hasError())
             return std::nullopt;
     }
+}
+
+// Lines of a text kept as bytes, decoded alone.
+QString decodeKeptBytes(const TextCodec& codec, QByteArrayView lines) {
+    const std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, false);
+    return decoder ? decoder->decode(lines) : QString();
+}
+
+bool isUtf8(const TextCodec& codec) {
+    return codec.name == "UTF-8";
 }
 
 } // namespace
@@ -212,12 +247,12 @@ void WholeNarrowText::releaseUnused() {
 QString WholeNarrowText::text(qsizetype from, qsizetype to) const {
     if (!m_keptAs)
         return QString::fromRawData(reinterpret_cast<const QChar*>(units() + from), to - from);
-    const std::unique_ptr<TextDecoder> decoder = m_keptAs->makeDecoder(*m_keptAs, false);
-    return decoder ? decoder->decode(QByteArrayView(bytes() + from, to - from)) : QString();
+    return decodeKeptBytes(*m_keptAs, QByteArrayView(bytes() + from, to - from));
 }
 
 std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
-                                                     const QList<QByteArray>& codecs) {
+                                                     const QList<QByteArray>& codecs,
+                                                     LargeBuffer reserved) {
     LineEndedSource source(bytes);
     const auto decode = [&](const TextCodec& codec, bool strict) -> std::optional<WholeNarrowText> {
         if (strict) {
@@ -227,6 +262,7 @@ std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
                 return std::nullopt;
         }
         WholeNarrowText whole;
+        whole.m_buffer = std::move(reserved);
         // Only the last converter, which never fails, may keep the bytes.
         if (!strict && codec.keptAsBytes()) {
             whole.m_size = readBytes(source, whole.m_buffer);
@@ -243,4 +279,63 @@ std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
         return whole;
     };
     return firstThatDecodes<WholeNarrowText>(source, codecs, decode);
+}
+
+std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByteArray>& codecs,
+                                             BytePieceSink& sink) {
+    LineEndedSource source(bytes);
+    for (qsizetype i = 0; i < codecs.size(); ++i) {
+        if (i > 0)
+            source.rewind();
+        const TextCodec codec = textCodec(codecs[i]);
+        const bool strict = i + 1 < codecs.size();
+        NarrowTextScan scan{codec, {}};
+        std::unique_ptr<TextDecoder> decoder;
+        if (strict) {
+            // The same tries, in the same order, as decodeWholeNarrowText().
+            const bool decodes = startDecodes(source, codec.name);
+            source.rewind();
+            if (!decodes)
+                continue;
+            decoder = codec.makeDecoder(codec, true);
+            if (!decoder)
+                continue;
+            // Decoded whole, a text that is not valid UTF-8 may read other
+            // than its lines decoded one by one.
+            if (!isUtf8(codec))
+                return std::nullopt;
+            scan.reserved.reserve(roomForText(source, *decoder));
+        } else {
+            if (!codec.keptAsBytes())
+                return std::nullopt;
+            scan.reserved.reserve(roomForBytes(source));
+        }
+        if (i > 0)
+            sink.restart();
+        QString decoded;
+        qint64 at = 0;
+        const bool decodes = forEachPiece(source, [&](QByteArrayView piece) {
+            if (decoder && !decodePiece(*decoder, true, piece, decoded))
+                return false;
+            // UTF-8 drops a byte-order mark at the start of the text only.
+            const qsizetype skipped =
+                at == 0 && isUtf8(codec) && piece.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+            sink.piece(piece.sliced(skipped), at + skipped);
+            at += piece.size();
+            return true;
+        });
+        if (decodes)
+            return scan;
+    }
+    return std::nullopt;
+}
+
+QString decodeLinesAlone(const TextCodec& codec, QByteArrayView lines) {
+    if (!isUtf8(codec))
+        return decodeKeptBytes(codec, lines);
+    // After a line end, a byte-order mark is text, as it is anywhere but at
+    // the start of the whole text.
+    const std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, true);
+    decoder->decode("\n");
+    return decoder->decode(lines);
 }

@@ -122,7 +122,8 @@ public:
 
 private:
     friend std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource&,
-                                                                const QList<QByteArray>&);
+                                                                const QList<QByteArray>&,
+                                                                LargeBuffer);
     LargeBuffer m_buffer;
     qsizetype m_size = 0;
     // The encoding of the bytes kept.
@@ -132,5 +133,39 @@ private:
 // Reads a whole text with the converters given, as decodeNarrowLines() does;
 // a last line without a line end gets an LF. None when no converter could be
 // opened at all. Throws std::bad_alloc when the text does not fit in memory.
+// The text goes into `reserved` where that has room for it.
 std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
-                                                     const QList<QByteArray>& codecs);
+                                                     const QList<QByteArray>& codecs,
+                                                     LargeBuffer reserved = {});
+
+// Receives the bytes of a text file in pieces of whole lines, cut where
+// decodeNarrowLines() cuts them, each with where it starts in the file.
+class BytePieceSink {
+public:
+    virtual ~BytePieceSink() = default;
+    // The file is read again from its start with another converter.
+    virtual void restart() = 0;
+    virtual void piece(QByteArrayView lines, qint64 at) = 0;
+};
+
+// What scanNarrowText() found: the converter that decodeWholeNarrowText()
+// takes for the text, and the room that the whole text will take, reserved
+// but not yet touched, so that a text too large for memory fails here.
+struct NarrowTextScan {
+    TextCodec codec;
+    LargeBuffer reserved;
+};
+
+// Goes through a text as decodeWholeNarrowText() does, choosing the same
+// converter, but keeps none of it: its bytes go to the sink a piece at a
+// time, the last line with the LF that reading it whole adds. Only where its
+// lines decoded one by one read exactly as the whole text does (a text kept as
+// bytes, or valid UTF-8 with any byte-order mark at its start left out of the
+// pieces); none for any other text, and when no converter could be opened.
+// Throws std::bad_alloc when the whole text would not fit in memory.
+std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByteArray>& codecs,
+                                             BytePieceSink& sink);
+
+// The text of whole lines that scanNarrowText() handed over with `codec`, as
+// decoding the whole text gives them.
+QString decodeLinesAlone(const TextCodec& codec, QByteArrayView lines);
