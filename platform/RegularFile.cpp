@@ -293,6 +293,20 @@ void openRegularFile(QFile& file, const QString& path) {
     }
 }
 
+bool readFileAt(const QFile& file, qint64 offset, char* into, qint64 size) {
+    while (size > 0) {
+        const ssize_t got = ::pread(file.handle(), into, size_t(size), off_t(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        into += got;
+        offset += got;
+        size -= got;
+    }
+    return true;
+}
+
 QByteArray readRegularFileStart(const QString& path, qint64 maxBytes) {
     QFile file;
     openRegularFile(file, path);

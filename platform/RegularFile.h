@@ -18,6 +18,9 @@ bool tryOpenRegularFile(QFile& file, const QString& path);
 // The first `maxBytes` bytes of a regular file (all of a shorter one). Throws
 // as openRegularFile() does, and the file access error when a read fails.
 QByteArray readRegularFileStart(const QString& path, qint64 maxBytes);
+// Reads `size` bytes at `offset` of an open file, leaving its position alone.
+// False when the file has fewer or cannot be read.
+bool readFileAt(const QFile& file, qint64 offset, char* into, qint64 size);
 
 // What tells one state of a file from another: which file the name leads to,
 // its size, and when its contents and its entry last changed.

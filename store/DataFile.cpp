@@ -43,7 +43,9 @@ qsizetype findStar(const char16_t* text, qsizetype size, qsizetype from) {
 // ends and "*" are the same in both.
 template <typename Char> class SlotFinder {
 public:
-    explicit SlotFinder(std::vector<ArticleSlots::Lines>& slots) : m_slots(slots) {}
+    // The text starts at `start`.
+    explicit SlotFinder(std::vector<ArticleSlots::Lines>& slots, qsizetype start = 0)
+        : m_slots(slots), m_slotStart(start) {}
 
     // The next piece of the text, which starts at `at`.
     void piece(const Char* text, qsizetype size, qsizetype at) {
@@ -124,26 +126,35 @@ WholeNarrowText readWholeText(const QString& path, const QList<QByteArray>& code
 // new file in its place: such a read is neither the old text nor the new. A
 // read counts when the file is the same before and after it and has been left
 // alone for a moment, since an editor that empties the file and then writes it
-// leaves it unchanged, empty or part-written, between its writes.
-WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs,
-                               const std::atomic<bool>* stop) {
+// leaves it unchanged, empty or part-written, between its writes. Returns what
+// `read` gave and the stamp it counted with.
+template <typename Stamp, typename Read>
+auto readSteadily(const QString& path, Stamp&& stampNow, Read&& read) {
     constexpr int MostReads = 5;
     constexpr qint64 QuietNanoseconds = 50'000'000;
-    for (int read = 1;; ++read) {
-        const std::optional<FileStamp> before = fileStamp(path);
-        WholeNarrowText text = readWholeText(path, codecs, stop);
-        if (before && before == fileStamp(path)) {
+    for (int attempt = 1;; ++attempt) {
+        const std::optional<FileStamp> before = stampNow();
+        auto result = read();
+        if (before && before == stampNow()) {
             const qint64 quiet = QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
                                  std::max(before->modified, before->changed);
             if (quiet >= QuietNanoseconds)
-                return text;
+                return std::pair(std::move(result), *before);
             std::this_thread::sleep_for(std::chrono::nanoseconds(QuietNanoseconds - quiet));
-            if (before == fileStamp(path))
-                return text;
+            if (before == stampNow())
+                return std::pair(std::move(result), *before);
         }
-        if (read == MostReads)
+        if (attempt == MostReads)
             throw RuntimeError::fileAccess(path, QStringLiteral("讀取時檔案一再被改寫。"));
     }
+}
+
+WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs,
+                               const std::atomic<bool>* stop) {
+    return readSteadily(
+               path, [&] { return fileStamp(path); },
+               [&] { return readWholeText(path, codecs, stop); })
+        .first;
 }
 
 template <typename Char>
@@ -159,6 +170,63 @@ qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& 
     return findSlots(text.units(), text.size(), slots);
 }
 
+
+qint16 articleCount(qint16 separators) {
+    if (separators > MaxArticles + 1)
+        throw RuntimeError::subscriptOutOfRange(tooManyArticles());
+    return int16::add(separators, -1);
+}
+
+// Fills the store from the text that `readText` gives, as loadDataFile()
+// describes.
+template <typename Read> qint16 fillStore(const QString& path, ArticleSlots& store, Read&& readText) {
+    try {
+        WholeNarrowText text = readText();
+        std::vector<ArticleSlots::Lines> slots;
+        qint16 separators = 0;
+        try {
+            separators = findSlots(text, slots);
+            articleCount(separators);
+        } catch (const RuntimeError&) {
+            store.assign(std::move(text), std::move(slots));
+            throw;
+        }
+        text.releaseUnused();
+        store.assign(std::move(text), std::move(slots));
+        return articleCount(separators);
+    } catch (const std::bad_alloc&) {
+        // A collection too large for memory is reported like any other failure
+        // instead of taking the program down unexplained.
+        throw RuntimeError::outOfMemory(
+            QStringLiteral("data.txt 太大，記憶體放不下：%1").arg(path));
+    }
+}
+
+// Finds the separator lines in the bytes of a text handed over a piece at a time.
+class SlotSink final : public BytePieceSink {
+public:
+    explicit SlotSink(std::vector<ArticleSlots::Lines>& slots) : m_slots(slots) {}
+
+    void restart() override {
+        m_slots.clear();
+        m_finder.reset();
+        m_end = 0;
+    }
+    void piece(QByteArrayView lines, qint64 at) override {
+        // The text starts with the first piece, after any byte-order mark.
+        if (!m_finder)
+            m_finder.emplace(m_slots, at);
+        m_finder->piece(lines.data(), lines.size(), at);
+        m_end = at + lines.size();
+    }
+    qint16 finish() { return m_finder ? m_finder->finish(m_end) : 0; }
+
+private:
+    std::vector<ArticleSlots::Lines>& m_slots;
+    std::optional<SlotFinder<char>> m_finder;
+    qint64 m_end = 0;
+};
+
 } // namespace
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store) {
@@ -167,25 +235,61 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store) {
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,
                     const std::atomic<bool>* stop) {
-    try {
-        WholeNarrowText text = readSteadyText(path, codecs, stop);
-        std::vector<ArticleSlots::Lines> slots;
-        qint16 separators = 0;
-        try {
-            separators = findSlots(text, slots);
-            if (separators > MaxArticles + 1)
-                throw RuntimeError::subscriptOutOfRange(tooManyArticles());
-        } catch (const RuntimeError&) {
-            store.assign(std::move(text), std::move(slots));
-            throw;
-        }
-        text.releaseUnused();
-        store.assign(std::move(text), std::move(slots));
-        return int16::add(separators, -1);
-    } catch (const std::bad_alloc&) {
-        // A collection too large for memory is reported like any other failure
-        // instead of taking the program down unexplained.
-        throw RuntimeError::outOfMemory(
-            QStringLiteral("data.txt 太大，記憶體放不下：%1").arg(path));
-    }
+    return fillStore(path, store, [&] { return readSteadyText(path, codecs, stop); });
+}
+
+bool DataFileOutline::read(const QString& path, const QList<QByteArray>& codecs,
+                           const std::atomic<bool>* stop) {
+    m_path = path;
+    m_codecs = codecs;
+    m_codec.reset();
+    const auto scan = [&] {
+        m_file.close();
+        openRegularFile(m_file, path);
+        FileBytes bytes(m_file, path, stop);
+        SlotSink sink(m_slots);
+        sink.restart();
+        std::optional<NarrowTextScan> scanned = scanNarrowText(bytes, codecs, sink);
+        const qint16 separators = sink.finish();
+        return std::pair(std::move(scanned), separators);
+    };
+    auto [scanned, stamp] = readSteadily(path, [&] { return fileStamp(path); }, scan);
+    if (!scanned.first)
+        return false;
+    m_count = articleCount(scanned.second);
+    m_stamp = stamp;
+    m_codec = scanned.first->codec;
+    m_reserved = std::move(scanned.first->reserved);
+    return true;
+}
+
+std::optional<QString> DataFileOutline::slotText(int index) const {
+    ArticleSlots::checkIndex(index);
+    if (!m_codec)
+        return std::nullopt;
+    if (size_t(index) >= m_slots.size() || m_slots[size_t(index)].from == m_slots[size_t(index)].to)
+        return QString();
+    const ArticleSlots::Lines lines = m_slots[size_t(index)];
+    // The last line may end with the LF that reading the text whole adds.
+    const qint64 inFile = std::min<qint64>(lines.to, m_stamp.size) - lines.from;
+    QByteArray bytes(lines.to - lines.from, '\n');
+    if (inFile < 0 || !readFileAt(m_file, lines.from, bytes.data(), inFile) ||
+        fileStamp(m_file) != m_stamp)
+        return std::nullopt;
+    return storedLines(decodeLinesAlone(*m_codec, bytes));
+}
+
+qint16 DataFileOutline::load(ArticleSlots& store, const std::atomic<bool>* stop) {
+    const auto readText = [&] {
+        FileBytes bytes(m_file, m_path, stop);
+        bytes.rewind();
+        std::optional<WholeNarrowText> text =
+            decodeWholeNarrowText(bytes, m_codecs, std::move(m_reserved));
+        if (!text)
+            throwUnknownEncoding(m_path);
+        return std::move(*text);
+    };
+    return fillStore(m_path, store, [&] {
+        return readSteadily(m_path, [&] { return fileStamp(m_file); }, readText).first;
+    });
 }

@@ -61,11 +61,29 @@ class TestDataFile : public QObject {
         QFETCH(int, count);
         QFETCH(SlotMap, slots);
         ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
         dir.write(QStringLiteral("data.txt"), bytes);
         ArticleSlots store;
-        QCOMPARE(loadDataFile(dir.filePath(QStringLiteral("data.txt")), store), count);
+        QCOMPARE(loadDataFile(path, store), count);
         for (auto it = slots.cbegin(); it != slots.cend(); ++it)
             QCOMPARE(store(it.key()), it.value());
+        compareOutline(path, narrowCodecsFor(localeCodeset()), store, count);
+    }
+
+    // The first read, from which start-up shows an article before the whole
+    // file is loaded, must give every slot exactly as the loaded store holds
+    // it, and so must the load that follows it through the same file.
+    static void compareOutline(const QString& path, const QByteArrayList& codecs,
+                               const ArticleSlots& store, qint16 count) {
+        DataFileOutline outline;
+        QVERIFY(outline.read(path, codecs));
+        QCOMPARE(outline.count(), count);
+        ArticleSlots loaded;
+        QCOMPARE(outline.load(loaded), count);
+        for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i) {
+            QCOMPARE(outline.slotText(i).value_or(u"(none)"_s), store(i));
+            QCOMPARE(loaded(i), store(i));
+        }
     }
 
 private Q_SLOTS:
@@ -207,6 +225,13 @@ private Q_SLOTS:
             QVERIFY(e.detail().contains(QStringLiteral("data.txt")));
             QVERIFY(e.detail().contains(QStringLiteral("9998")));
         }
+        DataFileOutline outline;
+        try {
+            outline.read(dir.filePath(QStringLiteral("data.txt")), narrowCodecsFor("UTF-8"));
+            QFAIL("no error raised by the first read");
+        } catch (const RuntimeError& e) {
+            QCOMPARE(e.number(), error);
+        }
     }
 
     // A collection larger than memory is a numbered error, not a crash.
@@ -243,6 +268,9 @@ private Q_SLOTS:
             "\xEF\xBB\xBF***\r\n\xEF\xBB\xBF\xA4\xA4\r\n***");
         row("undecodable bytes", "***\r\n\xFF\x80\r\n\x81\r\n***");
         row("UTF-8 text", "intro\r\n***\r\n\xE4\xB8\xAD\r\n***\r\n***");
+        row("UTF-8 marks at the start and starting articles",
+            "\xEF\xBB\xBF\xEF\xBB\xBF***\r\n\xEF\xBB\xBF" "a\r\n***\n\xEF\xBB\xBF");
+        row("UTF-8 cut short at the very end", "***\r\n\xE4\xB8\xAD\r\n\xE4\xB8");
         // A realistic collection: Chinese lines of varying length.
         QByteArray collection;
         QStringEncoder toBig5("windows-950");
@@ -269,6 +297,18 @@ private Q_SLOTS:
         QCOMPARE(count, model.index - 1);
         for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
             QCOMPARE(store(i), model.slots.value(i));
+        compareOutline(path, codecs, store, count);
+    }
+
+    // A text decoded whole by a converter of Qt's is not outlined: start-up
+    // loads it whole before the window appears, as it always did.
+    void outlineDeclined() {
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        dir.write(QStringLiteral("data.txt"), "***\r\n\xE9t\xE9\r\n***");
+        DataFileOutline outline;
+        QVERIFY(!outline.read(path, {"ISO-8859-1"}));
+        QVERIFY(!outline.slotText(1));
     }
 
     // Thousands of articles, with lines of several kinds, load as written.
