@@ -106,6 +106,7 @@ void ReaderWindow::showEvent(QShowEvent* event) {
     if (QWindow* window = windowHandle(); window && !m_watchingWindowState) {
         m_watchingWindowState = true;
         connect(window, &QWindow::windowStateChanged, this, &ReaderWindow::followWindowState);
+        window->installEventFilter(this);
     }
     QMainWindow::showEvent(event);
 }
@@ -261,19 +262,31 @@ void ReaderWindow::saveMovedBookmark() {
     }
 }
 
+// A move needs the whole collection, which may still be loading.
+void ReaderWindow::finishLoadingCollection() {
+    if (m_session.finishLoading()) {
+        showCurrentArticle();
+        setWindowTitle(m_session.title());
+    }
+}
+
 void ReaderWindow::showPreviousArticle() {
+    finishLoadingCollection();
     showResult(m_session.showPreviousArticle());
 }
 
 void ReaderWindow::showNextArticle() {
+    finishLoadingCollection();
     showResult(m_session.showNextArticle());
 }
 
 void ReaderWindow::showFirstArticle() {
+    finishLoadingCollection();
     showResult(m_session.showFirstArticle());
 }
 
 void ReaderWindow::goToArticle() {
+    finishLoadingCollection();
     const QString typed =
         m_services.dialogs.askText(this, QStringLiteral("到第幾篇??"), QStringLiteral("輸入"));
     showResult(m_session.goToArticle(typed));
@@ -369,6 +382,14 @@ void ReaderWindow::closeEvent(QCloseEvent* event) {
 // modifiers. The key is never consumed: the text box still inserts the line
 // break or moves the caret afterwards.
 bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The collection read ahead is loaded once the window has first been drawn:
+    // its memory would cost showing the window time.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !m_loadingStarted &&
+        windowHandle()->isExposed()) {
+        m_loadingStarted = true;
+        QTimer::singleShot(0, this,
+                           [this] { runCommand([this] { m_session.loadRestInBackground(); }); });
+    }
     if (watched == centralWidget() && event->type() == QEvent::Resize && !m_frameFixed) {
         m_articleText->setGeometry(0, 0, centralWidget()->width() + ArticleBoxWidth - ClientWidth,
                                    centralWidget()->height());

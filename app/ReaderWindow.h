@@ -50,6 +50,7 @@ public:
     // 0 while the program may go on; non-zero once an error has ended it.
     int exitStatus() const { return m_exitStatus; }
     const ReaderSession& session() const { return m_session; }
+    ReaderSession& session() { return m_session; }
 
     void showPreviousArticle();
     void showNextArticle();
@@ -88,6 +89,7 @@ private:
     // then the menu states and the title.
     void showResult(NavigationResult result);
     void showCurrentArticle();
+    void finishLoadingCollection();
     // Keeps the bookmark within about a second of each move, so that the place
     // survives an end without a close: a kill, a crash, a power cut.
     void saveBookmarkSoon();
@@ -107,6 +109,8 @@ private:
     int m_exitStatus = 0;
     bool m_frameFixed = false;
     bool m_watchingWindowState = false;
+    // Whether loading the collection read ahead has been started.
+    bool m_loadingStarted = false;
     // The window's size when its frame was last let free.
     QSize m_fixedSize;
     bool m_bookmarkSaved = false;

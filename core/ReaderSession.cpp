@@ -7,6 +7,7 @@
 #include "store/DataFilePreload.h"
 
 #include <new>
+#include <utility>
 
 ReaderSession::ReaderSession(const ProgramDirectory& directory, DataFilePreload* preload)
     : m_directory(directory), m_preload(preload) {}
@@ -59,11 +60,59 @@ void ReaderSession::loadArticles() {
     // it, and one after a failed read starts afresh.
     if (!m_storeFilled) {
         m_articles.clear();
-        const std::optional<qint16> preloaded =
-            m_preload ? m_preload->take(m_dataFilePath, m_articles) : std::nullopt;
-        m_position.count = preloaded ? *preloaded : loadDataFile(m_dataFilePath, m_articles);
+        const std::optional<qint16> outlined =
+            m_preload ? m_preload->takeOutline(m_dataFilePath) : std::nullopt;
+        m_position.count = outlined ? *outlined : loadDataFile(m_dataFilePath, m_articles);
+        m_loadPending = outlined.has_value();
         m_storeFilled = true;
     }
+}
+
+void ReaderSession::loadRestInBackground() {
+    if (m_loadPending)
+        m_preload->startLoading();
+}
+
+bool ReaderSession::finishLoading() {
+    if (!std::exchange(m_loadPending, false))
+        return false;
+    m_position.count = m_preload->finishLoading(m_articles);
+    return !m_preload->loadedAsOutlined();
+}
+
+QString ReaderSession::currentText() {
+    if (m_loadPending) {
+        ArticleSlots::checkIndex(m_position.current);
+        if (const std::optional<QString> text = m_preload->articleText(m_position.current))
+            return *text;
+        finishLoading();
+    }
+    return m_articles(m_position.current);
+}
+
+const ArticleSlots& ReaderSession::articles() {
+    finishLoading();
+    return m_articles;
+}
+
+NavigationResult ReaderSession::showPreviousArticle() {
+    finishLoading();
+    return navigation::previous(m_position);
+}
+
+NavigationResult ReaderSession::showNextArticle() {
+    finishLoading();
+    return navigation::next(m_position);
+}
+
+NavigationResult ReaderSession::showFirstArticle() {
+    finishLoading();
+    return navigation::first(m_position);
+}
+
+NavigationResult ReaderSession::goToArticle(QStringView typed) {
+    finishLoading();
+    return navigation::goTo(m_position, typed);
 }
 
 QString ReaderSession::bookmarkPath() const {

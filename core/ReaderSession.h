@@ -36,18 +36,29 @@ public:
     // only when the bookmark file does not hold the current article already.
     void saveBookmarkIfMoved();
 
-    NavigationResult showPreviousArticle() { return navigation::previous(m_position); }
-    NavigationResult showNextArticle() { return navigation::next(m_position); }
-    NavigationResult showFirstArticle() { return navigation::first(m_position); }
-    NavigationResult goToArticle(QStringView typed) { return navigation::goTo(m_position, typed); }
+    // Each move first waits for the collection (see finishLoading()).
+    NavigationResult showPreviousArticle();
+    NavigationResult showNextArticle();
+    NavigationResult showFirstArticle();
+    NavigationResult goToArticle(QStringView typed);
+
+    // With a preload, start-up shows the current article from an outline of
+    // the data file and the collection is loaded afterwards: this starts that
+    // load on the preload's worker. Call it once the window is on screen.
+    void loadRestInBackground();
+    // Waits for that load and fills the store; nothing without one. Returns
+    // true when the collection loaded is not the file start-up showed (it was
+    // written over in place meanwhile): the text and title need showing
+    // again. Throws RuntimeError as loading the data file does.
+    bool finishLoading();
 
     const ReadingPosition& position() const { return m_position; }
     // The text of the current article's slot, as the store holds it (CR LF).
-    QString currentText() const { return m_articles(m_position.current); }
+    QString currentText();
     QString title() const { return navigation::title(m_position); }
     // Where the collection is read from; the saved look is filed under it.
     const QString& dataFilePath() const { return m_dataFilePath; }
-    const ArticleSlots& articles() const { return m_articles; }
+    const ArticleSlots& articles();
     const BookmarkLines& bookmarkLines() const { return m_bookmarkLines; }
 
 private:
@@ -64,5 +75,7 @@ private:
     // The article the bookmark file is known to hold; none when unknown.
     std::optional<qint16> m_savedArticle;
     bool m_storeFilled = false;
+    // Start-up took the preload's outline; the store is filled from it later.
+    bool m_loadPending = false;
     bool m_started = false;
 };

@@ -170,6 +170,18 @@ qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& 
     return findSlots(text.units(), text.size(), slots);
 }
 
+// Whether two stamps of one open file show the same contents: removing or
+// renaming the file changes its entry, not them.
+bool sameContents(const FileStamp& a, const FileStamp& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modified == b.modified;
+}
+
+// A collection too large for memory is reported like any other failure
+// instead of taking the program down unexplained.
+RuntimeError collectionTooLarge(const QString& path) {
+    return RuntimeError::outOfMemory(QStringLiteral("data.txt 太大，記憶體放不下：%1").arg(path));
+}
 
 qint16 articleCount(qint16 separators) {
     if (separators > MaxArticles + 1)
@@ -179,7 +191,8 @@ qint16 articleCount(qint16 separators) {
 
 // Fills the store from the text that `readText` gives, as loadDataFile()
 // describes.
-template <typename Read> qint16 fillStore(const QString& path, ArticleSlots& store, Read&& readText) {
+template <typename Read>
+qint16 fillStore(const QString& path, ArticleSlots& store, Read&& readText) {
     try {
         WholeNarrowText text = readText();
         std::vector<ArticleSlots::Lines> slots;
@@ -195,10 +208,7 @@ template <typename Read> qint16 fillStore(const QString& path, ArticleSlots& sto
         store.assign(std::move(text), std::move(slots));
         return articleCount(separators);
     } catch (const std::bad_alloc&) {
-        // A collection too large for memory is reported like any other failure
-        // instead of taking the program down unexplained.
-        throw RuntimeError::outOfMemory(
-            QStringLiteral("data.txt 太大，記憶體放不下：%1").arg(path));
+        throw collectionTooLarge(path);
     }
 }
 
@@ -253,7 +263,14 @@ bool DataFileOutline::read(const QString& path, const QList<QByteArray>& codecs,
         const qint16 separators = sink.finish();
         return std::pair(std::move(scanned), separators);
     };
-    auto [scanned, stamp] = readSteadily(path, [&] { return fileStamp(path); }, scan);
+    auto [scanned, stamp] = [&] {
+        try {
+            return readSteadily(
+                path, [&] { return fileStamp(path); }, scan);
+        } catch (const std::bad_alloc&) {
+            throw collectionTooLarge(path);
+        }
+    }();
     if (!scanned.first)
         return false;
     m_count = articleCount(scanned.second);
@@ -274,7 +291,7 @@ std::optional<QString> DataFileOutline::slotText(int index) const {
     const qint64 inFile = std::min<qint64>(lines.to, m_stamp.size) - lines.from;
     QByteArray bytes(lines.to - lines.from, '\n');
     if (inFile < 0 || !readFileAt(m_file, lines.from, bytes.data(), inFile) ||
-        fileStamp(m_file) != m_stamp)
+        !sameContents(fileStamp(m_file).value_or(FileStamp()), m_stamp))
         return std::nullopt;
     return storedLines(decodeLinesAlone(*m_codec, bytes));
 }
@@ -289,7 +306,19 @@ qint16 DataFileOutline::load(ArticleSlots& store, const std::atomic<bool>* stop)
             throwUnknownEncoding(m_path);
         return std::move(*text);
     };
+    m_loadedAsRead = false;
     return fillStore(m_path, store, [&] {
-        return readSteadily(m_path, [&] { return fileStamp(m_file); }, readText).first;
+        auto [text, stamp] = readSteadily(
+            m_path, [&] { return fileStamp(m_file); }, readText);
+        m_loadedAsRead = sameContents(stamp, m_stamp);
+        return std::move(text);
     });
+}
+
+void DataFileOutline::clear() {
+    m_file.close();
+    m_codec.reset();
+    m_slots = {};
+    m_reserved = LargeBuffer();
+    m_count = 0;
 }

@@ -15,7 +15,6 @@
 #include <optional>
 #include <vector>
 
-
 // At most this many articles fit the store: 9999 separator lines.
 inline constexpr int MaxArticles = 9998;
 
@@ -51,6 +50,11 @@ public:
     // Loads the file whole into an empty store, as loadDataFile() does, from
     // the file read first: another file put in its place meanwhile is not read.
     qint16 load(ArticleSlots& store, const std::atomic<bool>* stop = nullptr);
+    // Whether load() read the file as it was outlined, not a version written
+    // over it since.
+    bool loadedAsRead() const { return m_loadedAsRead; }
+    // Closes the file and hands back the memory reserved for loading it.
+    void clear();
 
 private:
     QString m_path;
@@ -62,4 +66,5 @@ private:
     std::vector<ArticleSlots::Lines> m_slots;
     LargeBuffer m_reserved;
     qint16 m_count = 0;
+    bool m_loadedAsRead = false;
 };

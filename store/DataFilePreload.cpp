@@ -1,10 +1,13 @@
 #include "store/DataFilePreload.h"
 
 #include "platform/BackgroundThread.h"
-#include "store/DataFile.h"
+#include "platform/RuntimeError.h"
+#include "store/FileBytes.h"
 #include "text/NarrowText.h"
 
 #include <QThread>
+
+#include <system_error>
 
 namespace {
 
@@ -16,8 +19,10 @@ constexpr std::chrono::microseconds LeastProgress{2500};
 } // namespace
 
 DataFilePreload::~DataFilePreload() {
-    if (m_worker.joinable())
-        stopAndJoin();
+    if (m_worker.joinable()) {
+        m_stop = true;
+        m_worker.join();
+    }
 }
 
 void DataFilePreload::start(const QString& path) {
@@ -25,28 +30,40 @@ void DataFilePreload::start(const QString& path) {
 }
 
 void DataFilePreload::start(const QString& path, const QList<QByteArray>& codecs) {
-    if (m_worker.joinable())
+    if (!m_path.isNull())
         return;
     // Qt takes the first thread that uses it for the application's main thread;
     // claim that for this one before the worker opens the file.
     QThread::currentThread();
     m_path = path;
     m_codecs = codecs;
-    m_worker = std::thread([this] {
-        // Qt's start shares the processors with the window system; the read
-        // taking its turn measured a tenth off launching with a large UTF-8
-        // collection, whose decoding needs the most processor time.
-        lowerCurrentThreadPriority();
+    runOnWorker([this] {
         try {
-            m_count = loadDataFile(m_path, m_store, m_codecs, &m_stop);
+            m_outlined = m_outline.read(m_path, m_codecs, &m_stop);
         } catch (...) {
             // Start-up loads the file itself and reports what goes wrong.
-            m_count.reset();
+            m_outlined = false;
         }
-        const std::lock_guard lock(m_mutex);
-        m_ended = true;
-        m_readEnded.notify_all();
     });
+}
+
+void DataFilePreload::runOnWorker(std::function<void()> read) {
+    m_ended = false;
+    m_stop = false;
+    try {
+        m_worker = std::thread([this, read = std::move(read)] {
+            // Qt's start shares the processors with the window system; the read
+            // taking its turn measured a tenth off launching with a large UTF-8
+            // collection, whose decoding needs the most processor time.
+            lowerCurrentThreadPriority();
+            read();
+            const std::lock_guard lock(m_mutex);
+            m_ended = true;
+            m_readEnded.notify_all();
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: whoever waits for the read does it instead.
+    }
 }
 
 // A read at the lowest priority may get next to no processor time on a busy
@@ -66,25 +83,71 @@ bool DataFilePreload::waitWhileReadGetsOn() {
     }
 }
 
-void DataFilePreload::stopAndJoin() {
-    m_stop = true;
-    m_worker.join();
-}
-
-std::optional<qint16> DataFilePreload::take(const QString& path, ArticleSlots& store) {
+// A read that ended before it saw the stop is complete, and counts.
+void DataFilePreload::waitForWorker() {
     if (!m_worker.joinable())
-        return std::nullopt;
+        return;
     if (!waitWhileReadGetsOn())
         m_stop = true;
     m_worker.join();
-    // A read that ended before it saw the stop is complete, and counts.
-    std::optional<qint16> count;
-    if (m_count && path == m_path && m_codecs == narrowCodecsFor(localeCodeset())) {
-        std::swap(store, m_store);
-        count = m_count;
-    }
+}
+
+std::optional<qint16> DataFilePreload::takeOutline(const QString& path) {
+    if (m_outlineTaken)
+        return std::nullopt;
+    m_outlineTaken = true;
+    waitForWorker();
+    if (m_outlined && path == m_path && m_codecs == narrowCodecsFor(localeCodeset()))
+        return m_outline.count();
     // What was not taken goes now, before start-up reads the file again.
-    m_store.clear();
-    m_count.reset();
-    return count;
+    m_outlined = false;
+    m_outline.clear();
+    return std::nullopt;
+}
+
+std::optional<QString> DataFilePreload::articleText(int index) const {
+    ArticleSlots::checkIndex(index);
+    if (!m_outlined || m_loadStarted)
+        return std::nullopt;
+    return m_outline.slotText(index);
+}
+
+void DataFilePreload::startLoading() {
+    if (!m_outlined || m_loadStarted)
+        return;
+    m_loadStarted = true;
+    runOnWorker([this] {
+        try {
+            m_count = m_outline.load(m_store, &m_stop);
+        } catch (const ReadStopped&) {
+            // finishLoading() loads the file itself.
+        } catch (...) {
+            m_failure = std::current_exception();
+        }
+    });
+}
+
+qint16 DataFilePreload::finishLoading(ArticleSlots& store) {
+    if (!m_outlined)
+        throw RuntimeError::internal(QStringLiteral("no outlined collection to load"));
+    m_loadStarted = true;
+    waitForWorker();
+    m_outlined = false;
+    if (m_failure)
+        std::rethrow_exception(std::exchange(m_failure, nullptr));
+    if (!m_count)
+        return m_outline.load(store);
+    std::swap(store, m_store);
+    return *m_count;
+}
+
+std::optional<qint16> DataFilePreload::take(const QString& path, ArticleSlots& store) {
+    if (!takeOutline(path))
+        return std::nullopt;
+    try {
+        return finishLoading(store);
+    } catch (const RuntimeError&) {
+        store.clear();
+        return std::nullopt;
+    }
 }

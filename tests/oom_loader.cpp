@@ -1,9 +1,11 @@
-// Loads a data file with little memory to spare and prints the number of the
-// error it met, or "loaded". Run by tst_datafile in a process of its own.
+// Loads a data file with little memory to spare, or with "outline" only
+// outlines it, and prints the number of the error it met, or "loaded". Run by
+// tst_datafile in a process of its own.
 
 #include "platform/RuntimeError.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
+#include "text/TextCodecs.h"
 
 #include <QString>
 
@@ -31,15 +33,21 @@ rlim_t addressSpaceInUse() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
+    const bool outlineOnly = argc == 4 && std::string(argv[3]) == "outline";
     const rlim_t spare = rlim_t(std::stoul(argv[2])) << 20;
     ArticleSlots store;
     const rlimit limit{addressSpaceInUse() + spare, addressSpaceInUse() + spare};
     if (setrlimit(RLIMIT_AS, &limit) != 0)
         return 2;
     try {
-        loadDataFile(QString::fromLocal8Bit(argv[1]), store);
+        const QString path = QString::fromLocal8Bit(argv[1]);
+        DataFileOutline outline;
+        if (outlineOnly)
+            outline.read(path, narrowCodecsFor(localeCodeset()));
+        else
+            loadDataFile(path, store);
         std::puts("loaded");
     } catch (const RuntimeError& error) {
         std::printf("%d\n", error.number());

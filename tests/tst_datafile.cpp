@@ -7,6 +7,7 @@
 #include "text/NarrowText.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStringDecoder>
@@ -234,15 +235,26 @@ private Q_SLOTS:
         }
     }
 
-    // A collection larger than memory is a numbered error, not a crash.
+    // A collection larger than memory is a numbered error, not a crash, and
+    // the first read already meets it: start-up must not show an article from
+    // a collection that cannot be loaded afterwards.
+    void outOfMemory_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("load") << QString();
+        QTest::newRow("outline") << QStringLiteral("outline");
+    }
     void outOfMemory() {
+        QFETCH(QString, mode);
         SKIP_UNLESS_ADDRESS_SPACE_CAP_WORKS();
         ProgramDirFixture dir;
         QByteArray article = "***\r\n" + QByteArray(1 << 20, 'a') + "\r\n";
         dir.write(QStringLiteral("data.txt"), article.repeated(64));
+        QStringList arguments{dir.filePath(QStringLiteral("data.txt")), QStringLiteral("48")};
+        if (!mode.isEmpty())
+            arguments << mode;
         QProcess loader;
         loader.start(QCoreApplication::applicationDirPath() + QStringLiteral("/oom_loader"),
-                     {dir.filePath(QStringLiteral("data.txt")), QStringLiteral("48")});
+                     arguments);
         QVERIFY(loader.waitForFinished(60000));
         QCOMPARE(loader.exitStatus(), QProcess::NormalExit);
         QCOMPARE(loader.readAllStandardOutput().trimmed(), QByteArray("7"));
@@ -269,7 +281,8 @@ private Q_SLOTS:
         row("undecodable bytes", "***\r\n\xFF\x80\r\n\x81\r\n***");
         row("UTF-8 text", "intro\r\n***\r\n\xE4\xB8\xAD\r\n***\r\n***");
         row("UTF-8 marks at the start and starting articles",
-            "\xEF\xBB\xBF\xEF\xBB\xBF***\r\n\xEF\xBB\xBF" "a\r\n***\n\xEF\xBB\xBF");
+            "\xEF\xBB\xBF\xEF\xBB\xBF***\r\n\xEF\xBB\xBF"
+            "a\r\n***\n\xEF\xBB\xBF");
         row("UTF-8 cut short at the very end", "***\r\n\xE4\xB8\xAD\r\n\xE4\xB8");
         // A realistic collection: Chinese lines of varying length.
         QByteArray collection;
@@ -421,6 +434,52 @@ private Q_SLOTS:
         QCOMPARE(*count, loadDataFile(path, direct));
         for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
             QCOMPARE(store(i), direct(i));
+    }
+
+    // The file changing between the outline and the load: a new file put in
+    // its place is not read (the load goes through the file outlined), one
+    // written over in place is loaded as it is now and said to differ, and
+    // the outline then gives no article text rather than a wrong one.
+    void changedBetweenPasses_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<bool>("asOutlined");
+        QTest::newRow("untouched") << "" << 2 << "\r\nold" << true;
+        QTest::newRow("replaced") << "replace" << 2 << "\r\nold" << true;
+        QTest::newRow("removed") << "remove" << 2 << "\r\nold" << true;
+        QTest::newRow("written over") << "overwrite" << 1 << "\r\nnew text" << false;
+    }
+    void changedBetweenPasses() {
+        QFETCH(QString, change);
+        QFETCH(int, count);
+        QFETCH(QString, first);
+        QFETCH(bool, asOutlined);
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        dir.write(QStringLiteral("data.txt"), "***\r\nold\r\n***\r\nsecond\r\n***");
+        DataFilePreload preload;
+        preload.start(path);
+        QCOMPARE(preload.takeOutline(path), std::optional<qint16>(2));
+        QCOMPARE(preload.articleText(1), std::optional<QString>(u"\r\nold"_s));
+        const QByteArray newer("***\r\nnew text\r\n***");
+        if (change == u"replace") {
+            dir.write(QStringLiteral("new.txt"), newer);
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::rename(dir.filePath(QStringLiteral("new.txt")), path));
+        } else if (change == u"remove") {
+            QVERIFY(QFile::remove(path));
+        } else if (change == u"overwrite") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(newer), newer.size());
+            file.close();
+            QVERIFY(!preload.articleText(1));
+        }
+        ArticleSlots store;
+        QCOMPARE(int(preload.finishLoading(store)), count);
+        QCOMPARE(store(1), first);
+        QCOMPARE(preload.loadedAsOutlined(), asOutlined);
     }
 
     // A read ahead kept from the processor, here by a busy thread of normal

@@ -2,6 +2,7 @@
 #include "core/ReaderSession.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/RuntimeError.h"
+#include "store/DataFile.h"
 #include "store/DataFilePreload.h"
 
 #include <QFile>
@@ -106,6 +107,14 @@ private Q_SLOTS:
             QCOMPARE(session.currentText(), text);
             // Start-up leaves both directions offered, as the window's design has them.
             QVERIFY(session.position().previousAvailable && session.position().nextAvailable);
+            // Shown from the outline of a read ahead, the collection is loaded whole
+            // once the reader moves, and moves then as without one.
+            ArticleSlots direct;
+            loadDataFile(directory.filePath(QStringLiteral("data.txt")), direct);
+            QCOMPARE(session.showNextArticle() == NavigationResult::Moved,
+                     title != "Orvenla(1 of -1)");
+            QCOMPARE(session.currentText(), direct(session.position().current));
+            QVERIFY(!session.finishLoading());
         }
     }
 

@@ -151,7 +151,8 @@ std::size_t roomForBytes(const ByteSource& source) {
     return std::size_t(source.sizeHint());
 }
 std::size_t roomForText(const ByteSource& source, const TextDecoder& decoder) {
-    return sizeof(char16_t) * std::size_t(decoder.requiredSpace(source.sizeHint()) + NarrowTextBlock);
+    return sizeof(char16_t) *
+           std::size_t(decoder.requiredSpace(source.sizeHint()) + NarrowTextBlock);
 }
 
 // Reads the source to its end, however long it has grown meanwhile, and
@@ -250,9 +251,8 @@ QString WholeNarrowText::text(qsizetype from, qsizetype to) const {
     return decodeKeptBytes(*m_keptAs, QByteArrayView(bytes() + from, to - from));
 }
 
-std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
-                                                     const QList<QByteArray>& codecs,
-                                                     LargeBuffer reserved) {
+std::optional<WholeNarrowText>
+decodeWholeNarrowText(ByteSource& bytes, const QList<QByteArray>& codecs, LargeBuffer reserved) {
     LineEndedSource source(bytes);
     const auto decode = [&](const TextCodec& codec, bool strict) -> std::optional<WholeNarrowText> {
         if (strict) {

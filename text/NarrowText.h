@@ -121,9 +121,8 @@ public:
     void releaseUnused();
 
 private:
-    friend std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource&,
-                                                                const QList<QByteArray>&,
-                                                                LargeBuffer);
+    friend std::optional<WholeNarrowText>
+    decodeWholeNarrowText(ByteSource&, const QList<QByteArray>&, LargeBuffer);
     LargeBuffer m_buffer;
     qsizetype m_size = 0;
     // The encoding of the bytes kept.
