@@ -88,7 +88,15 @@ bool showAndWaitForPaint(QWidget* window, QWidget* painted) {
 bool startReader(ReaderUnderTest& reader) {
     if (!::startReader(reader.window()))
         return false;
-    return showAndWaitForPaint(&reader.window(), reader.textBox()->viewport());
+    if (!showAndWaitForPaint(&reader.window(), reader.textBox()->viewport()))
+        return false;
+    try {
+        reader.window().session().finishLoading();
+    } catch (const RuntimeError& error) {
+        std::fprintf(stderr, "reader error: %s\n", error.what());
+        return false;
+    }
+    return true;
 }
 
 } // namespace bench

@@ -77,8 +77,10 @@ bool waitForPaint(QWidget* widget);
 // Shows a window and waits for the first paint of `painted` inside it.
 bool showAndWaitForPaint(QWidget* window, QWidget* painted);
 
-// Starts the reader like main() does, then shows the window and waits for its
-// paint. Returns false if start-up failed or nothing was painted.
+// Starts the reader like main() does, then shows the window, waits for its
+// paint and for the collection to be loaded, which the window starts once it
+// is drawn: the reader is then ready to move, and holds all it ever will.
+// Returns false if start-up failed or nothing was painted.
 bool startReader(ReaderUnderTest& reader);
 
 } // namespace bench

@@ -192,7 +192,8 @@ const char* iconvName(Encoding encoding) {
     return encoding == Encoding::Big5 ? "CP950" : "UTF-8";
 }
 
-// Window, start-up sequence, shown, first paint; torn down outside the timing.
+// Window, start-up sequence, shown, first paint, collection loaded; torn down
+// outside the timing.
 double timeReaderStart(const QString& directory) {
     std::unique_ptr<ReaderUnderTest> reader;
     bool started = false;

@@ -140,9 +140,11 @@ if ((record)); then
 - glibc iconv: the same one-call decode with glibc's converter, for choosing
   the faster one.
 - start-up: window created, start-up run, window shown and first paint done,
-  in one process on the offscreen platform, against a bare QMainWindow with a
-  QPlainTextEdit shown the same way. As in the program, the collection is read
-  on a worker thread from just before the window is created. "first article
+  and the collection loaded, in one process on the offscreen platform, against
+  a bare QMainWindow with a QPlainTextEdit shown the same way. As in the
+  program, the collection is outlined on a worker thread from just before the
+  window is created, the window shows the current article from the outline,
+  and the whole collection is loaded once the window is drawn. "first article
   only" starts the reader on a collection of just the article it opens on, so
   the difference is what the load adds.
 - show article: until the text box has painted, against setPlainText of the
