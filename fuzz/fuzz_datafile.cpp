@@ -1,6 +1,7 @@
 // The input as data.txt: the load, which splits Big5 in its bytes and decodes
 // a slot at a time, must fill the store as a plain model of the splitting rule
-// does on the whole decoded text.
+// does on the whole decoded text; and the outline that start-up shows the
+// first article from must agree with the store, error and count included.
 
 #include "fuzz/FuzzSupport.h"
 #include "platform/RuntimeError.h"
@@ -96,6 +97,19 @@ void checkAgainstModel(const QByteArray& bytes, const QByteArrayList& codecs, co
         fuzz::expect(store(i) == model.slots.value(i), "slot differs from the model");
 }
 
+void checkOutline(const QString& path, const QByteArrayList& codecs, const Load& load,
+                  const ArticleSlots& store) {
+    DataFileOutline outline;
+    bool outlined = false;
+    const int error = fuzz::errorOf([&] { outlined = outline.read(path, codecs); });
+    fuzz::expect(error == load.error, "outline error differs from the load");
+    if (!outlined)
+        return;
+    fuzz::expect(outline.count() == load.count, "outline count differs from the load");
+    for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
+        fuzz::expect(outline.slotText(i) == store(i), "outline slot differs from the store");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -106,7 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QByteArray bytes = fuzz::bytesOf(data, size);
     const QString path = fuzz::writeScratchFile(QStringLiteral("data.txt"), bytes);
-    for (const QByteArrayList* codecs : {&utf8ThenBig5, &big5Only})
-        checkAgainstModel(bytes, *codecs, load(path, store, *codecs), store);
+    for (const QByteArrayList* codecs : {&utf8ThenBig5, &big5Only}) {
+        const Load loaded = load(path, store, *codecs);
+        checkAgainstModel(bytes, *codecs, loaded, store);
+        checkOutline(path, *codecs, loaded, store);
+    }
     return 0;
 }

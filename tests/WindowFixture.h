@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "app/ReaderWindow.h"
 #include "platform/ProgramDirectory.h"
+#include "store/DataFilePreload.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -20,7 +21,7 @@ struct WindowFixture {
     ReaderWindow& window() {
         if (!form)
             form = std::make_unique<ReaderWindow>(
-                ReaderServices{dialogs, directory, settings, choosers});
+                ReaderServices{dialogs, directory, settings, choosers, preload});
         return *form;
     }
     QPlainTextEdit* text() {
@@ -35,5 +36,7 @@ struct WindowFixture {
     FakeDialogs dialogs;
     FakeSettingsStore settings;
     FakeChoosers choosers;
+    // The collection read ahead, as main() has it; none unless a test sets it.
+    DataFilePreload* preload = nullptr;
     std::unique_ptr<ReaderWindow> form;
 };

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGlyphRun>
 #include <QMenu>
@@ -206,6 +207,44 @@ private Q_SLOTS:
                  QStringLiteral("Orvenla(%1 of 10)").arg(fx.window().session().position().current));
         // Edits in the box are never stored.
         QCOMPARE(fx.window().session().articles()(4), QStringLiteral("\r\nA4"));
+    }
+
+    // Read ahead as main() does it: the window opens on the bookmark's article
+    // from the outline and loads the collection once drawn. A file written
+    // over in place meanwhile is shown again as it is now at the first
+    // command, even one that does not move (a cancelled go-to here).
+    void readAhead_data() {
+        QTest::addColumn<bool>("writtenOver");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("untouched") << false << "Orvenla(3 of 10)"
+                                   << "\nA3";
+        QTest::newRow("written over before the load") << true << "Orvenla(3 of 5)"
+                                                      << "\nB3";
+    }
+    void readAhead() {
+        QFETCH(bool, writtenOver);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), collection(10));
+        fx.files.write(QStringLiteral("MyPage.txt"), "3\r\n");
+        DataFilePreload preload;
+        preload.start(fx.files.filePath(QStringLiteral("data.txt")));
+        fx.preload = &preload;
+        QVERIFY(fx.window().start());
+        QCOMPARE(fx.text()->toPlainText(), QStringLiteral("\nA3"));
+        QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(3 of 10)"));
+        if (writtenOver) {
+            QFile file(fx.files.filePath(QStringLiteral("data.txt")));
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(file.write(collection(5).replace('A', 'B')) > 0);
+        }
+        fx.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fx.window()));
+        fx.action("goToArticleAction")->trigger();
+        QCOMPARE(fx.window().windowTitle(), title);
+        QCOMPARE(fx.text()->toPlainText(), text);
     }
 
     void autoRepeatEachMoves() {
