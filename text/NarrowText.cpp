@@ -314,9 +314,15 @@ std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByt
             sink.restart();
         QString decoded;
         qint64 at = 0;
+        // What the whole text will take: its UTF-16 units, or its bytes.
+        qint64 units = 0;
         const bool decodes = forEachPiece(source, [&](QByteArrayView piece) {
-            if (decoder && !decodePiece(*decoder, true, piece, decoded))
-                return false;
+            if (decoder) {
+                const std::optional<QStringView> text = decodePiece(*decoder, true, piece, decoded);
+                if (!text)
+                    return false;
+                units += text->size();
+            }
             // UTF-8 drops a byte-order mark at the start of the text only.
             const qsizetype skipped =
                 at == 0 && isUtf8(codec) && piece.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -324,8 +330,11 @@ std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByt
             at += piece.size();
             return true;
         });
-        if (decodes)
+        if (decodes) {
+            scan.reserved.expectContents(decoder ? std::size_t(units) * sizeof(char16_t)
+                                                 : std::size_t(at));
             return scan;
+        }
     }
     return std::nullopt;
 }
