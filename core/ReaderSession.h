@@ -16,8 +16,9 @@ class ProgramDirectory;
 // bookmark, and the rules of start-up, shutdown and moving between articles.
 class ReaderSession {
 public:
-    // `preload`, when given, holds the collection read ahead while the window
-    // was built; start-up takes it where it would read the file.
+    // `preload`, when given, holds the outline of the collection read ahead
+    // while the window was built; start-up takes it where it would read the
+    // file, and the collection is loaded from it later (loadRestInBackground()).
     explicit ReaderSession(const ProgramDirectory& directory, DataFilePreload* preload = nullptr);
 
     // Start-up: the data file's path, the saved look (`applySavedAppearance`;

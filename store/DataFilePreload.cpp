@@ -83,6 +83,11 @@ bool DataFilePreload::waitWhileReadGetsOn() {
     }
 }
 
+bool DataFilePreload::readEnded() {
+    const std::lock_guard lock(m_mutex);
+    return m_ended || !m_worker.joinable();
+}
+
 // A read that ended before it saw the stop is complete, and counts.
 void DataFilePreload::waitForWorker() {
     if (!m_worker.joinable())

@@ -41,6 +41,10 @@ public:
     void start(const QString& path);
     void start(const QString& path, const QList<QByteArray>& codecs);
 
+    // Whether the read now on the worker, if any, has ended. For tests, which
+    // cannot have a read stopped because other tests keep the processors busy.
+    bool readEnded();
+
     // Waits for the outline while its read gets on; one that the rest of the
     // machine keeps from a processor is stopped instead, and start-up reads
     // the file itself. When it outlined all of `path` with the converters the

@@ -90,6 +90,7 @@ private Q_SLOTS:
         DataFilePreload preload;
         if (readAhead)
             preload.start(directory.filePath(QStringLiteral("data.txt")));
+        QTRY_VERIFY_WITH_TIMEOUT(preload.readEnded(), 10000);
         ReaderSession session(directory, readAhead ? &preload : nullptr);
         int raised = 0;
         try {

@@ -231,6 +231,7 @@ private Q_SLOTS:
         fx.files.write(QStringLiteral("MyPage.txt"), "3\r\n");
         DataFilePreload preload;
         preload.start(fx.files.filePath(QStringLiteral("data.txt")));
+        QTRY_VERIFY_WITH_TIMEOUT(preload.readEnded(), 10000);
         fx.preload = &preload;
         QVERIFY(fx.window().start());
         QCOMPARE(fx.text()->toPlainText(), QStringLiteral("\nA3"));

@@ -345,6 +345,8 @@ QString decodeLinesAlone(const TextCodec& codec, QByteArrayView lines) {
     // After a line end, a byte-order mark is text, as it is anywhere but at
     // the start of the whole text.
     const std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, true);
+    if (!decoder)
+        return QString();
     decoder->decode("\n");
     return decoder->decode(lines);
 }
