@@ -82,7 +82,6 @@ bool ReaderSession::finishLoading() {
 
 QString ReaderSession::currentText() {
     if (m_loadPending) {
-        ArticleSlots::checkIndex(m_position.current);
         if (const std::optional<QString> text = m_preload->articleText(m_position.current))
             return *text;
         finishLoading();

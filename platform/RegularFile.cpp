@@ -241,10 +241,6 @@ int replaceBeside(const SaveTarget& target, int directory, const QByteArray& byt
     return 0;
 }
 
-} // namespace
-
-namespace {
-
 FileStamp stampOf(const struct stat& info) {
     const auto nanoseconds = [](const timespec& time) {
         return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;

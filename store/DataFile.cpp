@@ -215,7 +215,8 @@ qint16 fillStore(const QString& path, ArticleSlots& store, Read&& readText) {
 // Finds the separator lines in the bytes of a text handed over a piece at a time.
 class SlotSink final : public BytePieceSink {
 public:
-    explicit SlotSink(std::vector<ArticleSlots::Lines>& slots) : m_slots(slots) {}
+    // Starts afresh, whatever `slots` held.
+    explicit SlotSink(std::vector<ArticleSlots::Lines>& slots) : m_slots(slots) { restart(); }
 
     void restart() override {
         m_slots.clear();
@@ -258,7 +259,6 @@ bool DataFileOutline::read(const QString& path, const QList<QByteArray>& codecs,
         openRegularFile(m_file, path);
         FileBytes bytes(m_file, path, stop);
         SlotSink sink(m_slots);
-        sink.restart();
         std::optional<NarrowTextScan> scanned = scanNarrowText(bytes, codecs, sink);
         const qint16 separators = sink.finish();
         return std::pair(std::move(scanned), separators);
