@@ -196,17 +196,16 @@ qint16 fillStore(const QString& path, ArticleSlots& store, Read&& readText) {
     try {
         WholeNarrowText text = readText();
         std::vector<ArticleSlots::Lines> slots;
-        qint16 separators = 0;
+        qint16 count = 0;
         try {
-            separators = findSlots(text, slots);
-            articleCount(separators);
+            count = articleCount(findSlots(text, slots));
         } catch (const RuntimeError&) {
             store.assign(std::move(text), std::move(slots));
             throw;
         }
         text.releaseUnused();
         store.assign(std::move(text), std::move(slots));
-        return articleCount(separators);
+        return count;
     } catch (const std::bad_alloc&) {
         throw collectionTooLarge(path);
     }
