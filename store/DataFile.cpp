@@ -138,7 +138,9 @@ auto readSteadily(const QString& path, Stamp&& stampNow, Read&& read) {
         if (before && before == stampNow()) {
             const qint64 quiet = QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
                                  std::max(before->modified, before->changed);
-            if (quiet >= QuietNanoseconds)
+            // A stamp in the future (a clock that ran ahead where the file was
+            // written) tells nothing of when it was last written: left alone.
+            if (quiet < 0 || quiet >= QuietNanoseconds)
                 return std::pair(std::move(result), *before);
             std::this_thread::sleep_for(std::chrono::nanoseconds(QuietNanoseconds - quiet));
             if (before == stampNow())

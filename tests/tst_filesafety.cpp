@@ -338,22 +338,34 @@ private Q_SLOTS:
         QTest::addColumn<bool>("withData");
         QTest::addColumn<QByteArray>("bookmark");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("SIGTERM") << int(SIGTERM) << true << QByteArray("4\r\n") << 0;
-        QTest::newRow("SIGHUP") << int(SIGHUP) << true << QByteArray("4\r\n") << 0;
-        QTest::newRow("SIGINT") << int(SIGINT) << true << QByteArray("4\r\n") << 0;
+        QTest::addColumn<int>("stampAhead");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << true << QByteArray("4\r\n") << 0 << 0;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << true << QByteArray("4\r\n") << 0 << 0;
+        QTest::newRow("SIGINT") << int(SIGINT) << true << QByteArray("4\r\n") << 0 << 0;
         // The error report is a modal box: it is dismissed and nothing saved.
         QTest::newRow("SIGTERM over the error report")
-            << int(SIGTERM) << false << QByteArray("3.5") << 1;
+            << int(SIGTERM) << false << QByteArray("3.5") << 1 << 0;
+        // A clock that ran ahead where the file was written must not hold up
+        // the start, nor the signal that comes during it.
+        QTest::newRow("SIGTERM, collection stamped a day ahead")
+            << int(SIGTERM) << true << QByteArray("4\r\n") << 0 << 86400;
     }
     void signalClosesLikeTheUser() {
         QFETCH(int, number);
         QFETCH(bool, withData);
         QFETCH(QByteArray, bookmark);
         QFETCH(int, exitCode);
+        QFETCH(int, stampAhead);
         ProgramCopy program;
         if (withData)
             program.files.write(QStringLiteral("data.txt"), "***\r\na\r\n***\r\nb\r\n***\r\n"
                                                             "c\r\n***\r\nd\r\n***\r\n");
+        if (stampAhead != 0) {
+            QFile data(program.files.filePath(QStringLiteral("data.txt")));
+            QVERIFY(data.open(QIODevice::ReadWrite));
+            QVERIFY(data.setFileTime(QDateTime::currentDateTime().addSecs(stampAhead),
+                                     QFileDevice::FileModificationTime));
+        }
         program.files.write(Bookmark, "3.5");
         program.process.start();
         QVERIFY(program.process.waitForStarted());
