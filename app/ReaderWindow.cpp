@@ -7,6 +7,8 @@
 #include "appearance/AppearanceText.h"
 #include "appearance/TextAppearance.h"
 #include "platform/RuntimeError.h"
+#include "store/DataFileFollower.h"
+#include "text/TextCodecs.h"
 #include "widgets/Dialogs.h"
 
 #include <QAction>
@@ -208,7 +210,26 @@ bool ReaderWindow::start() {
         showCurrentArticle();
         setWindowTitle(m_session.title());
     });
+    if (m_exitStatus == 0)
+        followDataFile();
     return m_exitStatus == 0;
+}
+
+void ReaderWindow::followDataFile() {
+    m_follower = std::make_unique<DataFileFollower>(
+        m_session.dataFilePath(), narrowCodecsFor(localeCodeset()), m_session.collectionStamp(),
+        [this](CollectionVersion version) {
+            runCommand([&] { showCollectionVersion(std::move(version)); });
+        });
+}
+
+void ReaderWindow::showCollectionVersion(CollectionVersion version) {
+    if (m_session.replaceCollection(std::move(version.articles), version.count, version.stamp))
+        showCurrentArticle();
+    m_previousArticleAction->setEnabled(m_session.position().previousAvailable);
+    m_nextArticleAction->setEnabled(m_session.position().nextAvailable);
+    setWindowTitle(m_session.title());
+    saveBookmarkSoon();
 }
 
 void ReaderWindow::showCurrentArticle() {

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace appearance {
 struct SavedAppearance;
@@ -14,6 +15,8 @@ struct Targets;
 } // namespace appearance
 
 class ArticleTextEdit;
+class DataFileFollower;
+struct CollectionVersion;
 class Choosers;
 class DataFilePreload;
 class Dialogs;
@@ -90,6 +93,9 @@ private:
     void showResult(NavigationResult result);
     void showCurrentArticle();
     void finishLoadingCollection();
+    // Once started, the window follows each version of the data file saved.
+    void followDataFile();
+    void showCollectionVersion(CollectionVersion version);
     // Keeps the bookmark within about a second of each move, so that the place
     // survives an end without a close: a kill, a crash, a power cut.
     void saveBookmarkSoon();
@@ -117,6 +123,7 @@ private:
     // Runs once a second at most while the user moves: holding a key down
     // costs a save a second, not one per repeat.
     QTimer m_bookmarkTimer;
+    std::unique_ptr<DataFileFollower> m_follower;
 
     ArticleTextEdit* m_articleText = nullptr;
     QMenu* m_settingsMenu = nullptr;

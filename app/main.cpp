@@ -1,5 +1,6 @@
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
+#include "platform/BackgroundTask.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/TerminationSignals.h"
@@ -31,9 +32,16 @@ int main(int argc, char* argv[]) {
         IniSettingsStore settings;
         QtChoosers choosers;
         TerminationNotifier termination;
-        ReaderWindow window(ReaderServices{dialogs, directory, settings, choosers, &preload});
-        endSessionOnRequest(window, termination, app);
-        return runReader(window);
+        int status = 0;
+        {
+            ReaderWindow window(ReaderServices{dialogs, directory, settings, choosers, &preload});
+            endSessionOnRequest(window, termination, app);
+            status = runReader(window);
+        }
+        // A read of a new version, dropped with the window, stops within a
+        // block; it must not outlive what it reads with.
+        BackgroundTask::waitForDroppedWork(2000);
+        return status;
     } catch (const std::exception& error) {
         // Only before the window exists: the window reports its own failures.
         std::fprintf(stderr, "Orvenla: %s\n", error.what());

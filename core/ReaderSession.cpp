@@ -5,7 +5,9 @@
 #include "platform/RuntimeError.h"
 #include "store/DataFile.h"
 #include "store/DataFilePreload.h"
+#include "text/TextCodecs.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -52,6 +54,11 @@ void ReaderSession::saveBookmarkIfMoved() {
 void ReaderSession::takeCurrentArticleAndLoad() {
     m_position.current = bookmarkedArticle(m_bookmarkLines(1));
     loadArticles();
+    // A bookmark kept while the file held more articles opens at the last one
+    // rather than at an empty page. Beyond the store it still fails below.
+    if (m_position.count >= 1 && m_position.current > m_position.count &&
+        m_position.current <= ArticleSlots::LastSlot)
+        m_position.current = m_position.count;
 }
 
 void ReaderSession::loadArticles() {
@@ -62,7 +69,12 @@ void ReaderSession::loadArticles() {
         m_articles.clear();
         const std::optional<qint16> outlined =
             m_preload ? m_preload->takeOutline(m_dataFilePath) : std::nullopt;
-        m_position.count = outlined ? *outlined : loadDataFile(m_dataFilePath, m_articles);
+        FileStamp stamp;
+        m_position.count = outlined
+                               ? *outlined
+                               : loadDataFile(m_dataFilePath, m_articles,
+                                              narrowCodecsFor(localeCodeset()), nullptr, &stamp);
+        m_collectionStamp = outlined ? m_preload->outlineStamp() : stamp;
         m_loadPending = outlined.has_value();
         m_storeFilled = true;
     }
@@ -78,6 +90,37 @@ bool ReaderSession::finishLoading() {
         return false;
     m_position.count = m_preload->finishLoading(m_articles);
     return !m_preload->loadedAsOutlined();
+}
+
+bool ReaderSession::replaceCollection(ArticleSlots articles, qint16 count, const FileStamp& stamp) {
+    finishLoading();
+    const QString shown = currentText();
+    const std::optional<qint16> found = findCurrentArticle(articles, count);
+    m_articles = std::move(articles);
+    m_position.count = count;
+    m_collectionStamp = stamp;
+    if (found)
+        m_position.current = *found;
+    else if (m_position.current > count)
+        m_position.current = std::max<qint16>(count, std::min<qint16>(m_position.current, 1));
+    m_position.previousAvailable = m_position.current > 1;
+    m_position.nextAvailable = m_position.current < count;
+    return m_articles(m_position.current) != shown;
+}
+
+std::optional<qint16> ReaderSession::findCurrentArticle(const ArticleSlots& articles,
+                                                        qint16 count) {
+    const qint16 current = m_position.current;
+    if (articles(current) == m_articles(current))
+        return current;
+    // Nearest first: an article inserted or deleted before it moves it a little.
+    for (int distance = 1; current - distance >= 1 || current + distance <= count; ++distance) {
+        for (const int index : {current - distance, current + distance}) {
+            if (index >= 1 && index <= count && articles.sameLines(index, m_articles, current))
+                return qint16(index);
+        }
+    }
+    return std::nullopt;
 }
 
 QString ReaderSession::currentText() {

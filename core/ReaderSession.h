@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Navigation.h"
+#include "platform/RegularFile.h"
 #include "store/ArticleSlots.h"
 #include "store/BookmarkFile.h"
 
@@ -53,6 +54,17 @@ public:
     // again. Throws RuntimeError as loading the data file does.
     bool finishLoading();
 
+    // A version of the collection read while the reader runs takes the place
+    // of the one shown. The article on show stays on show, at its new number,
+    // when the new version holds it unchanged; otherwise the same number
+    // stays, brought within the new count. The menu flags then say whether
+    // each move is possible. Returns whether the current article's text
+    // changed. Throws RuntimeError as finishLoading() does.
+    bool replaceCollection(ArticleSlots articles, qint16 count, const FileStamp& stamp);
+    // The data file as the collection shown was read from it; none before a
+    // load, or when it could not be told.
+    const std::optional<FileStamp>& collectionStamp() const { return m_collectionStamp; }
+
     const ReadingPosition& position() const { return m_position; }
     // The text of the current article's slot, as the store holds it (CR LF).
     QString currentText();
@@ -65,6 +77,8 @@ public:
 private:
     void takeCurrentArticleAndLoad();
     void loadArticles();
+    // Where the article on show lies in `articles`, if they hold it as it is.
+    std::optional<qint16> findCurrentArticle(const ArticleSlots& articles, qint16 count);
     QString bookmarkPath() const;
 
     const ProgramDirectory& m_directory;
@@ -73,6 +87,7 @@ private:
     ReadingPosition m_position;
     QString m_dataFilePath;
     BookmarkLines m_bookmarkLines;
+    std::optional<FileStamp> m_collectionStamp;
     // The article the bookmark file is known to hold; none when unknown.
     std::optional<qint16> m_savedArticle;
     bool m_storeFilled = false;

@@ -152,11 +152,12 @@ auto readSteadily(const QString& path, Stamp&& stampNow, Read&& read) {
 }
 
 WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs,
-                               const std::atomic<bool>* stop) {
-    return readSteadily(
-               path, [&] { return fileStamp(path); },
-               [&] { return readWholeText(path, codecs, stop); })
-        .first;
+                               const std::atomic<bool>* stop, FileStamp* stamp) {
+    auto [text, steady] = readSteadily(
+        path, [&] { return fileStamp(path); }, [&] { return readWholeText(path, codecs, stop); });
+    if (stamp)
+        *stamp = steady;
+    return std::move(text);
 }
 
 template <typename Char>
@@ -246,8 +247,8 @@ qint16 loadDataFile(const QString& path, ArticleSlots& store) {
 }
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,
-                    const std::atomic<bool>* stop) {
-    return fillStore(path, store, [&] { return readSteadyText(path, codecs, stop); });
+                    const std::atomic<bool>* stop, FileStamp* stamp) {
+    return fillStore(path, store, [&] { return readSteadyText(path, codecs, stop, stamp); });
 }
 
 bool DataFileOutline::read(const QString& path, const QList<QByteArray>& codecs,

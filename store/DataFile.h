@@ -26,8 +26,9 @@ inline constexpr int MaxArticles = 9998;
 qint16 loadDataFile(const QString& path, ArticleSlots& store);
 // The same with the converters to try given, instead of those of the locale.
 // Once `stop` is set, the next read of the file throws ReadStopped.
+// `stamp`, when given, receives the stamp of the file as it was read.
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,
-                    const std::atomic<bool>* stop = nullptr);
+                    const std::atomic<bool>* stop = nullptr, FileStamp* stamp = nullptr);
 
 // A first read of the data file that keeps none of its text: the article
 // count and where each slot's lines lie in the file, which stays open. Start-up
@@ -53,6 +54,8 @@ public:
     // Whether load() read the file as it was outlined, not a version written
     // over it since.
     bool loadedAsRead() const { return m_loadedAsRead; }
+    // The file as read first.
+    const FileStamp& stamp() const { return m_stamp; }
     // Closes the file and hands back the memory reserved for loading it.
     void clear();
 

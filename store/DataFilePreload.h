@@ -66,6 +66,8 @@ public:
     // Whether the collection loaded is the file as it was outlined, not a
     // version written over it since.
     bool loadedAsOutlined() const { return m_outline.loadedAsRead(); }
+    // The file as the outline taken read it.
+    const FileStamp& outlineStamp() const { return m_outline.stamp(); }
 
     // Both passes in one: the whole collection, or none as takeOutline() has
     // it, or when loading it failed.

@@ -135,7 +135,7 @@ private Q_SLOTS:
         QTest::newRow("later lines ignored") << true << QByteArray("4\r\n9\r\nzz") << 4;
         QTest::newRow("3.5") << true << QByteArray("3.5") << 4;
         QTest::newRow("0 shows the intro") << true << QByteArray("0\r\n") << 0;
-        QTest::newRow("above the count") << true << QByteArray("50\r\n") << 50;
+        QTest::newRow("above the count opens the last") << true << QByteArray("50\r\n") << 20;
         QTest::newRow("21 lines") << true << twentyOneLines << 7;
     }
     void bookmarks() {
