@@ -8,8 +8,9 @@
 //
 // With --full-disk the program directory becomes a full 64 KiB file system
 // holding OLD as the bookmark, with --no-inodes one with room but no free
-// inode (either needs a mount namespace); the bookmark is printed after the
-// result, since nobody else can see that file system.
+// inode (either needs a mount namespace), or no bookmark at all for an OLD of
+// "-"; the bookmark is printed after the result, since nobody else can see
+// that file system.
 
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
@@ -42,7 +43,7 @@ bool makeFullDisk(const QString& dir, const QByteArray& old, bool inodes) {
                 inodes ? "size=1m,nr_inodes=16" : "size=64k") != 0)
         return false;
     QFile bookmark(dir + QStringLiteral("/MyPage.txt"));
-    if (!bookmark.open(QIODevice::WriteOnly) || bookmark.write(old) != old.size())
+    if (old != "-" && (!bookmark.open(QIODevice::WriteOnly) || bookmark.write(old) != old.size()))
         return false;
     bookmark.close();
     if (inodes) {

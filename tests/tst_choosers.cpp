@@ -139,13 +139,18 @@ private Q_SLOTS:
         ChooserState d = held();
         d.sampleBackground = 0x303030;
         QPalette shown;
+        QColor painted;
         whenShown([&](QWidget* chooser) {
-            shown = chooser->findChild<QWidget*>(QStringLiteral("sample"))->palette();
+            auto* sample = chooser->findChild<QWidget*>(QStringLiteral("sample"));
+            shown = sample->palette();
+            // Inside the frame, clear of the centred text.
+            const QPoint corner = sample->mapTo(chooser, QPoint(4, 4));
+            painted = chooser->grab().toImage().pixelColor(corner * chooser->devicePixelRatio());
             clickOk(chooser);
         });
         QtChoosers().showFont(nullptr, d);
         QCOMPARE(shown.color(QPalette::WindowText), QColor(255, 0, 0));
-        QCOMPARE(shown.color(QPalette::Window), QColor(0x30, 0x30, 0x30));
+        QCOMPARE(painted, QColor(0x30, 0x30, 0x30));
     }
 
     // Accepted untouched, the chooser hands back exactly what it started from.

@@ -156,6 +156,7 @@ private Q_SLOTS:
         QTest::newRow("beside, nothing may be written") << false << "0";
         QTest::newRow("beside, line cut short") << false << "2";
         QTest::newRow("in place, file may not grow") << true << "3";
+        QTest::newRow("in place, file may grow one byte") << true << "4";
     }
     void failedSaveKeepsOldFile() {
         QFETCH(bool, inPlace);
@@ -189,6 +190,8 @@ private Q_SLOTS:
             << "--full-disk" << QByteArray("") << QByteArray("61");
         QTest::newRow("no inode") << "--no-inodes" << QByteArray("4\r\n")
                                   << QByteArray("saved\n") + QByteArray("1234\r\n").toHex();
+        QTest::newRow("no inode, no bookmark yet")
+            << "--no-inodes" << QByteArray("-") << QByteArray("61");
     }
     void fullFileSystem() {
         QFETCH(QString, fault);
@@ -400,19 +403,28 @@ private Q_SLOTS:
         QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process.exitCode(), 1);
     }
-    // A save keeps the bookmark's own mode, whichever way it writes.
+    // A save keeps the bookmark's own mode, whichever way it writes; a new
+    // bookmark gets what the umask leaves of 0666, as any new file does.
     void saveKeepsMode_data() {
+        QTest::addColumn<bool>("existed");
         QTest::addColumn<int>("mode");
-        QTest::newRow("0600") << 0600;
-        QTest::newRow("0640") << 0640;
-        QTest::newRow("0604") << 0604;
+        QTest::newRow("0600") << true << 0600;
+        QTest::newRow("0640") << true << 0640;
+        QTest::newRow("0604") << true << 0604;
+        QTest::newRow("new, umask 027") << false << 0640;
     }
     void saveKeepsMode() {
+        QFETCH(bool, existed);
         QFETCH(int, mode);
         ProgramDirFixture dir;
-        dir.write(Bookmark, "4\r\n");
         const QByteArray path = QFile::encodeName(dir.filePath(Bookmark));
-        QCOMPARE(::chmod(path.constData(), mode_t(mode)), 0);
+        // A mask that would change each mode given.
+        const mode_t mask = ::umask(027);
+        const auto restoreMask = qScopeGuard([mask] { ::umask(mask); });
+        if (existed) {
+            dir.write(Bookmark, "4\r\n");
+            QCOMPARE(::chmod(path.constData(), mode_t(mode)), 0);
+        }
         writeBookmarkFile(dir.filePath(Bookmark), 9);
         struct stat info {};
         QCOMPARE(::stat(path.constData(), &info), 0);
@@ -420,14 +432,17 @@ private Q_SLOTS:
         QCOMPARE(dir.read(Bookmark), QByteArray("9\r\n"));
     }
 
-    // The new bytes reach the disk before the save counts as done.
+    // The new bytes reach the disk before the save counts as done, and a
+    // rename with its folder.
     void savesReachTheDisk_data() {
         QTest::addColumn<bool>("inPlace");
-        QTest::newRow("beside") << false;
-        QTest::newRow("in place") << true;
+        QTest::addColumn<QByteArray>("syncs");
+        QTest::newRow("beside") << false << QByteArray("file\nother\n");
+        QTest::newRow("in place") << true << QByteArray("file\n");
     }
     void savesReachTheDisk() {
         QFETCH(bool, inPlace);
+        QFETCH(QByteArray, syncs);
         ProgramDirFixture open;
         open.write(Bookmark, "4\r\n");
         ClosedDirectory closed("4\r\n");
@@ -447,7 +462,7 @@ private Q_SLOTS:
         QCOMPARE(result.output, QByteArray("saved"));
         QFile written(log);
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QVERIFY(written.readAll().split('\n').contains("file"));
+        QCOMPARE(written.readAll(), syncs);
     }
 
     // An append-only folder keeps every name made in it: the bookmark is
@@ -520,6 +535,21 @@ private Q_SLOTS:
         QCOMPARE(dir.read(Bookmark), QByteArray("4\r\n"));
     }
 
+    // The clean-up leaves alone the temporary file of a save under way.
+    void cleanUpSparesASaveUnderWay() {
+        ProgramDirFixture dir;
+        dir.write(Bookmark, "4\r\n");
+        qsizetype files = 0;
+        writeBookmarkFile(dir.filePath(Bookmark), 9, [&](SaveStep step) {
+            if (step == SaveStep::TemporaryWritten) {
+                removeStaleTemporaryFiles(dir.filePath(Bookmark));
+                files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size();
+            }
+        });
+        QCOMPARE(files, 2);
+        QCOMPARE(dir.read(Bookmark), QByteArray("9\r\n"));
+    }
+
     // Ended with no chance to close (a kill, a crash, a power cut), the reader
     // has the place on disk when a second has passed since the last move;
     // never once per key, and not at all when the file already holds it.
@@ -552,11 +582,25 @@ private Q_SLOTS:
     }
 
     // A program folder named in Big5, started through a link from a folder
-    // that holds a collection of its own: the program's folder is used.
+    // that holds a collection of its own: the program's folder is used, also
+    // when the program's path is longer than the first read of it takes.
+    void folderNotNamedInUtf8_data() {
+        QTest::addColumn<int>("pathLength");
+        QTest::newRow("short") << 0;
+        QTest::newRow("path of 256 bytes") << 256;
+        QTest::newRow("path of 280 bytes") << 280;
+    }
     void folderNotNamedInUtf8() {
+        QFETCH(int, pathLength);
         ProgramCopy program;
         const QByteArray home = QFile::encodeName(program.files.path());
-        const QByteArray folder = home + "/\xa4\xa4\xa4\xe5";
+        QByteArray folder = home + "/\xa4\xa4\xa4\xe5";
+        const qsizetype padding = pathLength - (folder + "/orvenla").size();
+        if (pathLength > 0) {
+            if (padding <= 0 || padding > 251)
+                QSKIP("the temporary folder's own path leaves no room for this length");
+            folder += QByteArray(padding, 'x');
+        }
         QCOMPARE(::mkdir(folder.constData(), 0755), 0);
         // QTemporaryDir cannot name what it would remove in there.
         const auto removeFolder = qScopeGuard([&] {
@@ -644,11 +688,14 @@ private Q_SLOTS:
         QTest::newRow("ASCII") << QByteArray("/opt/reader") << true;
         QTest::newRow("Chinese in UTF-8") << QByteArray("/home/\xe4\xb8\xad") << true;
         QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << true;
+        // U+10080: its low half reads as the kept byte 80 would.
+        QTest::newRow("four bytes, low half DC80") << QByteArray("\xf0\x90\x82\x80") << true;
         QTest::newRow("Big5") << QByteArray("/home/\xa4\xa4\xa4\xe5") << false;
         QTest::newRow("lone continuation") << QByteArray("\x80"
                                                          "a")
                                            << false;
         QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
+        QTest::newRow("overlong, three bytes") << QByteArray("\xe0\x9f\xbf") << false;
         QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << false;
         QTest::newRow("cut short") << QByteArray("a\xe4\xb8") << false;
         QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;

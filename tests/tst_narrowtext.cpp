@@ -143,28 +143,6 @@ private Q_SLOTS:
         QCOMPARE(readLines(bytes), (QStringList{QStringLiteral("中\uFFFD"), "next"}));
     }
 
-    void codecChoice_data() {
-        QTest::addColumn<QByteArray>("codeset");
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<int>("count");
-        QTest::newRow("UTF-8 locale") << QByteArray("UTF-8") << QByteArray("UTF-8") << 2;
-        QTest::newRow("C locale") << QByteArray("ANSI_X3.4-1968") << QByteArray("UTF-8") << 2;
-        QTest::newRow("Big5 locale") << QByteArray("BIG5") << QByteArray("windows-950") << 1;
-        QTest::newRow("Latin-1 locale")
-            << QByteArray("ISO-8859-1") << QByteArray("ISO-8859-1") << 1;
-        QTest::newRow("unknown codeset") << QByteArray("NO-SUCH-SET") << QByteArray("UTF-8") << 2;
-    }
-    void codecChoice() {
-        QFETCH(QByteArray, codeset);
-        QFETCH(QByteArray, first);
-        QFETCH(int, count);
-        const QList<QByteArray> codecs = narrowCodecsFor(codeset);
-        QCOMPARE(codecs.size(), count);
-        QCOMPARE(codecs.first(), first);
-        if (count == 2)
-            QCOMPARE(codecs.last(), QByteArray("windows-950"));
-    }
-
     void latin1LocaleDecodesWithIt() {
         QCOMPARE(readLines("caf\xE9", narrowCodecsFor("ISO-8859-1")),
                  QStringList{QStringLiteral("café")});

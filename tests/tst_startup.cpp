@@ -199,6 +199,11 @@ private Q_SLOTS:
         ReaderSession next(same);
         next.start([] {});
         QCOMPARE(next.title(), QStringLiteral("Orvenla(8 of 20)"));
+
+        // Saved, the article is not written again until the reader moves.
+        QVERIFY(QFile::remove(fx.files.filePath(QStringLiteral("MyPage.txt"))));
+        fx.session.saveBookmarkIfMoved();
+        QVERIFY(!fx.files.exists(QStringLiteral("MyPage.txt")));
     }
 
     // Without its own folder the reader reads no other: the current folder's

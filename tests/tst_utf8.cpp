@@ -1,7 +1,12 @@
 #include "text/Utf8Decoder.h"
 
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QTest>
+
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -107,6 +112,9 @@ private Q_SLOTS:
                           "一二三四五六七八九十\r\n最後 z");
         QTest::newRow("two-byte, four-byte")
             << QByteArray("Ελληνικά και русский текст 😀 Grüße, ça va? 中文\r\nŁódź 倒 ß");
+        // Only a mark at the very start is dropped, even one completed by a
+        // later call.
+        QTest::newRow("byte-order mark amid text") << QByteArray("中文\xEF\xBB\xBFtext 讀書");
     }
     void mixedTextSameAsQt() {
         QFETCH_GLOBAL(Path, path);
@@ -148,6 +156,36 @@ private Q_SLOTS:
                     break;
                 index[i] = 0;
             }
+        }
+    }
+
+    // Input that ends where readable memory ends is never read past: a page
+    // that may not be read follows its last byte, so an over-read crashes.
+    void readsNothingPastTheEnd_data() {
+        QTest::addColumn<QByteArray>("unit");
+        QTest::newRow("ASCII") << QByteArray("a");
+        QTest::newRow("three bytes") << QByteArray("中");
+        QTest::newRow("mixed") << QByteArray("é中a😀");
+    }
+    void readsNothingPastTheEnd() {
+        QFETCH_GLOBAL(Path, path);
+        QFETCH(QByteArray, unit);
+        const auto page = qsizetype(::sysconf(_SC_PAGESIZE));
+        auto* const pages = static_cast<char*>(::mmap(
+            nullptr, size_t(2 * page), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        QVERIFY(pages != MAP_FAILED);
+        const auto unmap = qScopeGuard([&] { ::munmap(pages, size_t(2 * page)); });
+        QCOMPARE(::mprotect(pages + page, size_t(page), PROT_NONE), 0);
+        for (int count = 1; count <= 40; ++count) {
+            const QByteArray bytes = unit.repeated(count);
+            char* const start = pages + page - bytes.size();
+            std::memcpy(start, bytes.constData(), size_t(bytes.size()));
+            Utf8Decoder ours(path);
+            QString text(Utf8Decoder::requiredSpace(bytes.size()), Qt::Uninitialized);
+            const QChar* end =
+                ours.appendToBuffer(text.data(), QByteArrayView(start, bytes.size()));
+            text.truncate(end - text.constData());
+            QCOMPARE(text, QString::fromUtf8(bytes));
         }
     }
 };

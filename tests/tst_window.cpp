@@ -11,14 +11,17 @@
 #include <QGlyphRun>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <dlfcn.h>
 #include <glob.h>
+#include <unistd.h>
 
 namespace {
 
@@ -381,9 +384,49 @@ private Q_SLOTS:
         QTRY_VERIFY(w.width() > design.width() && w.height() > design.height());
         QTRY_COMPARE(fx.text()->size(), w.centralWidget()->size() + QSize(1, 0));
         w.setWindowState(Qt::WindowNoState);
+        // Fixed at once, the frame would keep the size it was given.
+        QVERIFY(w.minimumSize() != w.maximumSize());
         QTRY_COMPARE(w.size(), design);
         QCOMPARE(w.minimumSize(), w.maximumSize());
         QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
+    }
+
+    // --help and --version answer and end well; Qt's own one-dash options are
+    // left to Qt whole.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << QByteArray("用法");
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << QByteArray("用法");
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << QByteArray("Orvenla ");
+        QTest::newRow("-v") << QStringList{"-v"} << 0 << QByteArray("Orvenla ");
+        QTest::newRow("-reverse") << QStringList{"-reverse"} << -1 << QByteArray();
+        QTest::newRow("none") << QStringList() << -1 << QByteArray();
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, answer);
+        QList<QByteArray> bytes{"orvenla"};
+        for (const QString& argument : arguments)
+            bytes << argument.toLocal8Bit();
+        QList<char*> argv;
+        for (QByteArray& argument : bytes)
+            argv << argument.data();
+        // The answer goes to stdout, here a file of its own.
+        QTemporaryFile output;
+        QVERIFY(output.open());
+        std::fflush(stdout);
+        const int realStdout = ::dup(STDOUT_FILENO);
+        ::dup2(output.handle(), STDOUT_FILENO);
+        const std::optional<int> answered = answerCommandLine(int(argv.size()), argv.data());
+        std::fflush(stdout);
+        ::dup2(realStdout, STDOUT_FILENO);
+        ::close(realStdout);
+        QCOMPARE(answered.value_or(-1), exitCode);
+        QVERIFY(output.seek(0));
+        QVERIFY(output.readAll().startsWith(answer));
     }
 
     // An article is laid out one screen deep before its first paint, wherever
