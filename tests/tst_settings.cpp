@@ -139,8 +139,9 @@ private Q_SLOTS:
         store.writeSetting(app, Font, QStringLiteral("Bold"), QStringLiteral("True"));
         store.writeSetting(app, Font, QStringLiteral("Size"), QStringLiteral("10.5"));
         store.writeSetting(app, Font, QStringLiteral("BackColor"), QStringLiteral("16777215"));
-        const QByteArray expected = '[' + IniSettingsStore::groupName(app).toLatin1() +
-                                    "]\n"
+        // The group name is the one earlier versions wrote: another would lose
+        // every saved look.
+        const QByteArray expected = "[1ff9eb06b35d32ebd8b4d28e0b05df5a]\n"
                                     "Application=/opt/reader/data.txt\n"
                                     "Font\\BackColor=16777215\n"
                                     "Font\\Bold=True\n"
@@ -283,6 +284,9 @@ private Q_SLOTS:
             << QByteArray("; mine\n[other]\nkey=1\n") << true << false;
         QTest::newRow("Big5 value")
             << QByteArray("[other]\nName=\xb7\x73\xb2\xd3\n") << true << false;
+        QTest::newRow("Big5 folder in a path")
+            << QByteArray("[other]\nApplication=/\xb7\x73/data.txt\nFont\\Name=x\n") << true
+            << false;
         QTest::newRow("duplicate key") << QByteArray("[other]\nkey=1\nkey=2\n") << true << false;
         QTest::newRow("section name with blank")
             << QByteArray("[my other]\nkey=1\n") << true << false;
