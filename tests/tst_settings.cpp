@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -223,8 +226,9 @@ private Q_SLOTS:
         const int count = 60;
         QProcess a;
         QProcess b;
-        a.start(writer, {file, QStringLiteral("/a/data.txt"), QString::number(count)});
-        b.start(writer, {file, QStringLiteral("/b/data.txt"), QString::number(count)});
+        const QString again = QStringLiteral("again");
+        a.start(writer, {file, QStringLiteral("/a/data.txt"), QString::number(count), again});
+        b.start(writer, {file, QStringLiteral("/b/data.txt"), QString::number(count), again});
         QVERIFY(a.waitForFinished(60000));
         QVERIFY(b.waitForFinished(60000));
         QCOMPARE(a.exitCode(), 0);
@@ -236,6 +240,42 @@ private Q_SLOTS:
                          QString::number(i));
             }
         }
+    }
+
+    // The window saves on its own thread, so a save waits for the lock only
+    // briefly. A lock nobody holds that nobody can take (a folder by its name
+    // stops even root) is told apart from another copy's save, and one left
+    // by a copy that ended is cleared. The writer runs in a process of its
+    // own, so that a wait without end fails the test instead of hanging it.
+    void lockIsWaitedForBriefly_data() {
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("folder at the lock") << "folder" << 3;
+        QTest::newRow("held by a running copy") << "held" << 1;
+        QTest::newRow("left by a copy that ended") << "ended" << 0;
+    }
+    void lockIsWaitedForBriefly() {
+        QFETCH(QString, lock);
+        QFETCH(int, exitCode);
+        const ProgramDirFixture dir;
+        const QString file = dir.filePath(QStringLiteral("orvenla.ini"));
+        QLockFile held(file + QStringLiteral(".lock"));
+        if (lock == QStringLiteral("folder"))
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("orvenla.ini.lock")));
+        else if (lock == QStringLiteral("held"))
+            QVERIFY(held.tryLock(0));
+        else
+            dir.write(QStringLiteral("orvenla.ini.lock"), "2147483646\nsettings_writer\n" +
+                                                              QSysInfo::machineHostName().toUtf8() +
+                                                              '\n');
+        QProcess writer;
+        writer.start(QCoreApplication::applicationDirPath() + "/settings_writer",
+                     {file, QStringLiteral("/a/data.txt"), QStringLiteral("1")});
+        QVERIFY(writer.waitForFinished(5000));
+        QCOMPARE(writer.exitCode(), exitCode);
+        const QByteArray took = writer.readAllStandardOutput().trimmed();
+        QVERIFY2(took.toInt() < 1000, took.constData());
+        QCOMPARE(QFileInfo::exists(file), exitCode == 0);
     }
 
     void handEditedListIsReadAsText() {
