@@ -215,10 +215,17 @@ QString keyPath(const QString& application, const QString& section, const QStrin
 
 // Where QSettings keeps the user's INI file for this organisation and program,
 // found without making a QSettings for it: that would open the file, and its
-// fallbacks, before anything has checked that they are regular files.
-IniSettingsStore::IniSettingsStore()
-    : m_fileName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                 QStringLiteral("/Orvenla/orvenla.ini")) {}
+// fallbacks, before anything has checked that they are regular files. A
+// relative XDG_CONFIG_HOME, which Qt takes as it stands (below whatever folder
+// the reader was started from), is ignored as the XDG rules ask.
+IniSettingsStore::IniSettingsStore() {
+    const QString xdg = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
+    const QString base =
+        !xdg.isEmpty() && QDir::isRelativePath(xdg)
+            ? QDir::homePath() + QStringLiteral("/.config")
+            : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    m_fileName = base + QStringLiteral("/Orvenla/orvenla.ini");
+}
 
 IniSettingsStore::IniSettingsStore(QString fileName) : m_fileName(std::move(fileName)) {}
 

@@ -385,9 +385,23 @@ private Q_SLOTS:
                                                                  QStringLiteral("Name"), "d"));
     }
 
+    // A relative XDG_CONFIG_HOME is ignored, as the XDG rules ask; Qt alone
+    // would take it below whatever folder the reader was started from.
+    void userFileIsInTheConfigurationDirectory_data() {
+        QTest::addColumn<QByteArray>("configHome");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("set") << QFile::encodeName(m_config.path()) << m_config.path();
+        QTest::newRow("relative") << QByteArray("relcfg")
+                                  << QDir::homePath() + QStringLiteral("/.config");
+        QTest::newRow("empty") << QByteArray() << QDir::homePath() + QStringLiteral("/.config");
+    }
     void userFileIsInTheConfigurationDirectory() {
-        QCOMPARE(IniSettingsStore().fileName(),
-                 QDir(m_config.path()).filePath(QStringLiteral("Orvenla/orvenla.ini")));
+        QFETCH(QByteArray, configHome);
+        QFETCH(QString, folder);
+        const auto restore =
+            qScopeGuard([this] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); });
+        qputenv("XDG_CONFIG_HOME", configHome);
+        QCOMPARE(IniSettingsStore().fileName(), folder + QStringLiteral("/Orvenla/orvenla.ini"));
     }
 
 private:
