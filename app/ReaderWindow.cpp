@@ -332,11 +332,21 @@ void ReaderWindow::chooseBackground() {
 
 // Both commands end silently at their first failure, Cancel included: the
 // user sees the text box as far as the choice got applied, and nothing else.
+// Only a settings file that no save can reach until the user clears the way
+// is told, once a run: every choice of the run would be lost without a word.
 void ReaderWindow::runChooserCommand(ChooserCommand command) {
     try {
         command(m_services.choosers, m_chooserState,
                 {m_services.settings, m_session.dataFilePath()}, {m_articleText, centralWidget()});
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& error) {
+        if (error.number() != RuntimeError::PermissionDenied || m_toldLookNotKept)
+            return;
+        m_toldLookNotKept = true;
+        m_services.dialogs.showMessage(
+            this,
+            QStringLiteral("選擇的字型與背景只在這次執行中有效，無法保存到下次啟動。\n\n") +
+                error.detail(),
+            QStringLiteral("無法保存設定"));
     }
 }
 

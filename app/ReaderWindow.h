@@ -113,6 +113,8 @@ private:
     // What the choosers start from: the last values set or chosen in this run.
     ChooserState m_chooserState;
     int m_exitStatus = 0;
+    // Whether the user has been told that the look cannot be saved this run.
+    bool m_toldLookNotKept = false;
     bool m_frameFixed = false;
     bool m_watchingWindowState = false;
     // Whether loading the collection read ahead has been started.

@@ -4,6 +4,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,15 +15,24 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringList>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtEndian>
 
+#include <chrono>
 #include <utility>
+
+#include <cerrno>
+#include <csignal>
 
 namespace {
 
-// Another copy holds the lock for the few milliseconds of one save.
-constexpr int LockWait = 10000;
+// Saves run on the GUI thread, and another copy holds the lock for the few
+// milliseconds of one save: a short wait, with frequent tries so that a free
+// moment between that copy's saves is not slept through.
+constexpr std::chrono::milliseconds LockWait{200};
+constexpr unsigned long LockRetryMs = 5;
 
 QString statusReason(QSettings::Status status) {
     return status == QSettings::FormatError ? QStringLiteral("設定檔的格式無法讀取。")
@@ -154,6 +164,49 @@ QByteArray withValues(const QString& fileName, const QByteArray& bytes,
     return copy.readAll();
 }
 
+// Whether the lock names a process that still runs: another copy in the middle
+// of its own save. A lock of another machine (a shared home folder) cannot be
+// checked and is taken for one.
+bool heldByRunningProcess(const QLockFile& lock) {
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!lock.getLockInfo(&pid, &host, &application) || pid <= 0)
+        return false;
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return true;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// A lock held by a running copy costs this one save, as any passing failure.
+// A lock nobody holds that cannot be taken (a folder by its name, a stale file
+// that cannot be removed, a folder where it cannot be made) stops every save
+// until the user clears it, so it is an error of its own.
+void takeLock(QLockFile& lock, const QString& fileName) {
+    const QString lockName = fileName + QStringLiteral(".lock");
+    const QDeadlineTimer deadline(LockWait);
+    while (!lock.tryLock(0)) {
+        switch (lock.error()) {
+        case QLockFile::LockFailedError:
+            if (!deadline.hasExpired()) {
+                QThread::msleep(LockRetryMs);
+                continue;
+            }
+            if (heldByRunningProcess(lock))
+                throw RuntimeError::fileAccess(fileName,
+                                               QStringLiteral("設定檔正被另一個程式鎖住。"));
+            throw RuntimeError::permissionDenied(
+                lockName,
+                QStringLiteral("這個鎖定檔無法取得，也無法移除；刪除它之後才能保存設定。"));
+        case QLockFile::PermissionError:
+            throw RuntimeError::permissionDenied(
+                lockName, QStringLiteral("設定檔的資料夾不允許建立這個鎖定檔，因此無法保存設定。"));
+        default:
+            throw RuntimeError::fileAccess(fileName, QStringLiteral("無法鎖定設定檔。"));
+        }
+    }
+}
+
 QString keyPath(const QString& application, const QString& section, const QString& key) {
     return IniSettingsStore::groupName(application) + u'/' + section + u'/' + key;
 }
@@ -162,10 +215,17 @@ QString keyPath(const QString& application, const QString& section, const QStrin
 
 // Where QSettings keeps the user's INI file for this organisation and program,
 // found without making a QSettings for it: that would open the file, and its
-// fallbacks, before anything has checked that they are regular files.
-IniSettingsStore::IniSettingsStore()
-    : m_fileName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                 QStringLiteral("/Orvenla/orvenla.ini")) {}
+// fallbacks, before anything has checked that they are regular files. A
+// relative XDG_CONFIG_HOME, which Qt takes as it stands (below whatever folder
+// the reader was started from), is ignored as the XDG rules ask.
+IniSettingsStore::IniSettingsStore() {
+    const QString xdg = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
+    const QString base =
+        !xdg.isEmpty() && QDir::isRelativePath(xdg)
+            ? QDir::homePath() + QStringLiteral("/.config")
+            : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    m_fileName = base + QStringLiteral("/Orvenla/orvenla.ini");
+}
 
 IniSettingsStore::IniSettingsStore(QString fileName) : m_fileName(std::move(fileName)) {}
 
@@ -212,8 +272,7 @@ void IniSettingsStore::writeSetting(const QString& application, const QString& s
     // lost to another's. QSettings alone rereads the file only when its size or
     // time changed, which a save of the same length within one clock tick does not.
     QLockFile lock(m_fileName + QStringLiteral(".lock"));
-    if (!lock.tryLock(LockWait))
-        throw RuntimeError::fileAccess(m_fileName, QStringLiteral("設定檔正被另一個程式鎖住。"));
+    takeLock(lock, m_fileName);
     const QByteArray before = readFileBytes(m_fileName);
     requireRewriteKeepsFile(m_fileName, before, m_lastSaved);
     const QByteArray after =

@@ -9,7 +9,9 @@
 // that differ only in their slashes; the name itself is kept in the group as
 // "Application" so the file stays readable. Every call opens the file afresh,
 // so several running copies see each other's writes, and QSettings' lock and
-// atomic save keep their writes from overwriting one another. A write refuses,
+// atomic save keep their writes from overwriting one another. A write waits at
+// most about 0.2 s for the lock; a lock that nobody holds but that cannot be
+// taken is PermissionDenied, naming the lock file. A write refuses,
 // leaving the file untouched, when QSettings' rewrite would drop or alter any
 // line the user keeps in it; the file must be a regular file or a link to one.
 class IniSettingsStore final : public SettingsStore {

@@ -48,6 +48,11 @@ RuntimeError RuntimeError::fileAccess(const QString& path, const QString& reason
             QStringLiteral("檔案：%1\n%2").arg(displayFileName(path), reason)};
 }
 
+RuntimeError RuntimeError::permissionDenied(const QString& path, const QString& reason) {
+    return {PermissionDenied, QStringLiteral("沒有使用權限 (Permission denied)"),
+            QStringLiteral("檔案：%1\n%2").arg(displayFileName(path), reason)};
+}
+
 RuntimeError RuntimeError::chooserCancelled() {
     return {ChooserCancelled, QStringLiteral("已選取取消 (Cancel was selected)")};
 }

@@ -17,6 +17,7 @@ public:
         InternalError = 51,
         FileNotFound = 53,
         DiskFull = 61,
+        PermissionDenied = 70,
         PathFileAccess = 75,
         InvalidPropertyValue = 380,
         ChooserCancelled = 32755,
@@ -39,6 +40,7 @@ public:
     static RuntimeError fileNotFound(const QString& path);
     static RuntimeError diskFull(const QString& path);
     static RuntimeError fileAccess(const QString& path, const QString& reason);
+    static RuntimeError permissionDenied(const QString& path, const QString& reason);
     static RuntimeError chooserCancelled();
     static RuntimeError invalidPropertyValue();
     // Anything unforeseen, so that no exception ends the program unexplained.

@@ -7,9 +7,10 @@
 #include <QStringList>
 
 #include <new>
+#include <optional>
 
 // A settings store in memory that records every write and can be told to
-// fail on one key.
+// fail on one key, or on every write.
 class FakeSettingsStore final : public SettingsStore {
 public:
     QString readSetting(const QString& application, const QString& section, const QString& key,
@@ -24,6 +25,8 @@ public:
                       const QString& value) override {
         if (key == failingKey)
             throw RuntimeError::fileAccess(QStringLiteral("settings"), QStringLiteral("fake"));
+        if (writeFailure)
+            throw *writeFailure;
         writes << key + QLatin1Char('=') + value;
         values.insert(path(application, section, key), value);
     }
@@ -35,5 +38,7 @@ public:
     QMap<QString, QString> values;
     QStringList writes;
     QString failingKey;
+    // Thrown by every write when set.
+    std::optional<RuntimeError> writeFailure;
     bool outOfMemory = false;
 };

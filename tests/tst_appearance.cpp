@@ -384,12 +384,32 @@ private Q_SLOTS:
         fx.verifyLook(look);
         QCOMPARE(fx.settings.writes, writes);
         QVERIFY(!fx.dialogs.reported);
+        QVERIFY(fx.dialogs.messages.isEmpty());
         QCOMPARE(fx.window().exitStatus(), 0);
 
         fx.settings.failingKey.clear();
         fx.choosers.colorSteps << colorChoice(0xC0C0C0);
         fx.action("backgroundAction")->trigger();
         QCOMPARE(fx.stored(QStringLiteral("BackColor")), QStringLiteral("12632256"));
+    }
+
+    // A settings file that no save can reach is told once a run, naming the
+    // file in the way, and every choice still applies.
+    void unsavableLookIsToldOnce() {
+        AppearanceFixture fx;
+        QVERIFY(fx.window().start());
+        fx.settings.writeFailure = RuntimeError::permissionDenied(
+            QStringLiteral("/cfg/orvenla.ini.lock"), QStringLiteral("in the way"));
+        const QString noto = QStringLiteral("Noto Sans");
+        fx.choosers.fontSteps << fontChoice(noto, 12, true, false, false, false, 255);
+        fx.action("fontAction")->trigger();
+        fx.choosers.colorSteps << colorChoice(0xC0C0C0);
+        fx.action("backgroundAction")->trigger();
+        fx.verifyLook({noto, true, false, 12, false, false, 255, 0xC0C0C0, 0xC0C0C0});
+        QCOMPARE(fx.dialogs.messages.size(), 1);
+        QVERIFY(fx.dialogs.messages[0].contains(QStringLiteral("/cfg/orvenla.ini.lock")));
+        QVERIFY(!fx.dialogs.reported);
+        QCOMPARE(fx.window().exitStatus(), 0);
     }
 };
 

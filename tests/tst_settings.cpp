@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -139,8 +142,9 @@ private Q_SLOTS:
         store.writeSetting(app, Font, QStringLiteral("Bold"), QStringLiteral("True"));
         store.writeSetting(app, Font, QStringLiteral("Size"), QStringLiteral("10.5"));
         store.writeSetting(app, Font, QStringLiteral("BackColor"), QStringLiteral("16777215"));
-        const QByteArray expected = '[' + IniSettingsStore::groupName(app).toLatin1() +
-                                    "]\n"
+        // The group name is the one earlier versions wrote: another would lose
+        // every saved look.
+        const QByteArray expected = "[1ff9eb06b35d32ebd8b4d28e0b05df5a]\n"
                                     "Application=/opt/reader/data.txt\n"
                                     "Font\\BackColor=16777215\n"
                                     "Font\\Bold=True\n"
@@ -222,8 +226,9 @@ private Q_SLOTS:
         const int count = 60;
         QProcess a;
         QProcess b;
-        a.start(writer, {file, QStringLiteral("/a/data.txt"), QString::number(count)});
-        b.start(writer, {file, QStringLiteral("/b/data.txt"), QString::number(count)});
+        const QString again = QStringLiteral("again");
+        a.start(writer, {file, QStringLiteral("/a/data.txt"), QString::number(count), again});
+        b.start(writer, {file, QStringLiteral("/b/data.txt"), QString::number(count), again});
         QVERIFY(a.waitForFinished(60000));
         QVERIFY(b.waitForFinished(60000));
         QCOMPARE(a.exitCode(), 0);
@@ -235,6 +240,39 @@ private Q_SLOTS:
                          QString::number(i));
             }
         }
+    }
+
+    // Saves run on the GUI thread: a lock is waited for briefly, and one that
+    // nobody holds or can take (a folder by its name stops even root) is told
+    // apart from another copy's save. A child process keeps a wait without end
+    // from hanging the test.
+    void lockIsWaitedForBriefly_data() {
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("folder at the lock") << "folder" << 3;
+        QTest::newRow("held by a running copy") << "held" << 1;
+        QTest::newRow("left by a copy that ended") << "ended" << 0;
+    }
+    void lockIsWaitedForBriefly() {
+        QFETCH(QString, lock);
+        QFETCH(int, exitCode);
+        const ProgramDirFixture dir;
+        const QString file = dir.filePath(QStringLiteral("orvenla.ini"));
+        QLockFile held(file + QStringLiteral(".lock"));
+        if (lock == QStringLiteral("folder"))
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("orvenla.ini.lock")));
+        else if (lock == QStringLiteral("held"))
+            QVERIFY(held.tryLock(0));
+        else
+            dir.write(QStringLiteral("orvenla.ini.lock"), "2147483646\nsettings_writer\n" +
+                                                              QSysInfo::machineHostName().toUtf8() +
+                                                              '\n');
+        QProcess writer;
+        writer.start(QCoreApplication::applicationDirPath() + "/settings_writer",
+                     {file, QStringLiteral("/a/data.txt"), QStringLiteral("1")});
+        QVERIFY(writer.waitForFinished(5000));
+        QCOMPARE(writer.exitCode(), exitCode);
+        QCOMPARE_LT(writer.readAllStandardOutput().trimmed().toInt(), 1000);
     }
 
     void handEditedListIsReadAsText() {
@@ -283,6 +321,9 @@ private Q_SLOTS:
             << QByteArray("; mine\n[other]\nkey=1\n") << true << false;
         QTest::newRow("Big5 value")
             << QByteArray("[other]\nName=\xb7\x73\xb2\xd3\n") << true << false;
+        QTest::newRow("Big5 folder in a path")
+            << QByteArray("[other]\nApplication=/\xb7\x73/data.txt\nFont\\Name=x\n") << true
+            << false;
         QTest::newRow("duplicate key") << QByteArray("[other]\nkey=1\nkey=2\n") << true << false;
         QTest::newRow("section name with blank")
             << QByteArray("[my other]\nkey=1\n") << true << false;
@@ -341,9 +382,22 @@ private Q_SLOTS:
                                                                  QStringLiteral("Name"), "d"));
     }
 
+    // A relative XDG_CONFIG_HOME is ignored, as the XDG rules ask; Qt alone
+    // would take it below whatever folder the reader was started from.
+    void userFileIsInTheConfigurationDirectory_data() {
+        QTest::addColumn<QByteArray>("configHome");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("set") << QFile::encodeName(m_config.path()) << m_config.path();
+        QTest::newRow("relative") << QByteArray("relcfg")
+                                  << QDir::homePath() + QStringLiteral("/.config");
+    }
     void userFileIsInTheConfigurationDirectory() {
-        QCOMPARE(IniSettingsStore().fileName(),
-                 QDir(m_config.path()).filePath(QStringLiteral("Orvenla/orvenla.ini")));
+        QFETCH(QByteArray, configHome);
+        QFETCH(QString, folder);
+        const auto restore =
+            qScopeGuard([this] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); });
+        qputenv("XDG_CONFIG_HOME", configHome);
+        QCOMPARE(IniSettingsStore().fileName(), folder + QStringLiteral("/Orvenla/orvenla.ini"));
     }
 
 private:
