@@ -8,7 +8,6 @@
 #include "appearance/TextAppearance.h"
 #include "platform/RuntimeError.h"
 #include "store/DataFileFollower.h"
-#include "text/TextCodecs.h"
 #include "widgets/Dialogs.h"
 
 #include <QAction>
@@ -217,8 +216,7 @@ bool ReaderWindow::start() {
 
 void ReaderWindow::followDataFile() {
     m_follower = std::make_unique<DataFileFollower>(
-        m_session.dataFilePath(), narrowCodecsFor(localeCodeset()), m_session.collectionStamp(),
-        [this](CollectionVersion version) {
+        m_session.dataFilePath(), m_session.collectionStamp(), [this](CollectionVersion version) {
             runCommand([&] { showCollectionVersion(std::move(version)); });
         });
 }

@@ -5,7 +5,6 @@
 #include "platform/RuntimeError.h"
 #include "store/DataFile.h"
 #include "store/DataFilePreload.h"
-#include "text/TextCodecs.h"
 
 #include <algorithm>
 #include <new>
@@ -70,10 +69,7 @@ void ReaderSession::loadArticles() {
         const std::optional<qint16> outlined =
             m_preload ? m_preload->takeOutline(m_dataFilePath) : std::nullopt;
         FileStamp stamp;
-        m_position.count = outlined
-                               ? *outlined
-                               : loadDataFile(m_dataFilePath, m_articles,
-                                              narrowCodecsFor(localeCodeset()), nullptr, &stamp);
+        m_position.count = outlined ? *outlined : loadDataFile(m_dataFilePath, m_articles, &stamp);
         m_collectionStamp = outlined ? m_preload->outlineStamp() : stamp;
         m_loadPending = outlined.has_value();
         m_storeFilled = true;
@@ -95,7 +91,7 @@ bool ReaderSession::finishLoading() {
 bool ReaderSession::replaceCollection(ArticleSlots articles, qint16 count, const FileStamp& stamp) {
     finishLoading();
     const QString shown = currentText();
-    const std::optional<qint16> found = findCurrentArticle(articles, count);
+    const std::optional<qint16> found = findCurrentArticle(articles, count, shown);
     m_articles = std::move(articles);
     m_position.count = count;
     m_collectionStamp = stamp;
@@ -108,10 +104,10 @@ bool ReaderSession::replaceCollection(ArticleSlots articles, qint16 count, const
     return m_articles(m_position.current) != shown;
 }
 
-std::optional<qint16> ReaderSession::findCurrentArticle(const ArticleSlots& articles,
-                                                        qint16 count) {
+std::optional<qint16> ReaderSession::findCurrentArticle(const ArticleSlots& articles, qint16 count,
+                                                        const QString& shown) {
     const qint16 current = m_position.current;
-    if (articles(current) == m_articles(current))
+    if (articles(current) == shown)
         return current;
     // Nearest first: an article inserted or deleted before it moves it a little.
     for (int distance = 1; current - distance >= 1 || current + distance <= count; ++distance) {

@@ -77,8 +77,10 @@ public:
 private:
     void takeCurrentArticleAndLoad();
     void loadArticles();
-    // Where the article on show lies in `articles`, if they hold it as it is.
-    std::optional<qint16> findCurrentArticle(const ArticleSlots& articles, qint16 count);
+    // Where the article on show, whose text is `shown`, lies in `articles`,
+    // if they hold it as it is.
+    std::optional<qint16> findCurrentArticle(const ArticleSlots& articles, qint16 count,
+                                             const QString& shown);
     QString bookmarkPath() const;
 
     const ProgramDirectory& m_directory;

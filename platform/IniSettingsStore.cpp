@@ -20,11 +20,10 @@
 #include <QThread>
 #include <QtEndian>
 
-#include <chrono>
-#include <utility>
-
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <utility>
 
 namespace {
 

@@ -242,8 +242,8 @@ private:
 
 } // namespace
 
-qint16 loadDataFile(const QString& path, ArticleSlots& store) {
-    return loadDataFile(path, store, narrowCodecsFor(localeCodeset()));
+qint16 loadDataFile(const QString& path, ArticleSlots& store, FileStamp* stamp) {
+    return loadDataFile(path, store, narrowCodecsFor(localeCodeset()), nullptr, stamp);
 }
 
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,

@@ -23,10 +23,10 @@ inline constexpr int MaxArticles = 9998;
 // Throws RuntimeError: file errors, running out of memory, and the overflow and
 // subscript errors of a file with more separator lines than the store can take.
 // Slots filled before a failure keep their text.
-qint16 loadDataFile(const QString& path, ArticleSlots& store);
+// `stamp`, when given, receives the stamp of the file as it was read.
+qint16 loadDataFile(const QString& path, ArticleSlots& store, FileStamp* stamp = nullptr);
 // The same with the converters to try given, instead of those of the locale.
 // Once `stop` is set, the next read of the file throws ReadStopped.
-// `stamp`, when given, receives the stamp of the file as it was read.
 qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,
                     const std::atomic<bool>* stop = nullptr, FileStamp* stamp = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "platform/BackgroundTask.h"
 #include "store/DataFile.h"
+#include "text/TextCodecs.h"
 
 #include <chrono>
 
@@ -12,10 +13,9 @@ constexpr std::chrono::milliseconds SettleTime{50};
 
 } // namespace
 
-DataFileFollower::DataFileFollower(QString path, QList<QByteArray> codecs,
-                                   std::optional<FileStamp> known, Receiver receiver,
+DataFileFollower::DataFileFollower(QString path, std::optional<FileStamp> known, Receiver receiver,
                                    QObject* parent)
-    : QObject(parent), m_path(std::move(path)), m_codecs(std::move(codecs)),
+    : QObject(parent), m_path(std::move(path)), m_codecs(narrowCodecsFor(localeCodeset())),
       m_receiver(std::move(receiver)), m_known(known), m_watch(m_path) {
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleTime);

@@ -47,8 +47,9 @@ public:
 
     // `known` is the stamp of the version the reader shows; none for a file
     // it could not see.
-    DataFileFollower(QString path, QList<QByteArray> codecs, std::optional<FileStamp> known,
-                     Receiver receiver, QObject* parent = nullptr);
+    // Reads with the converters the locale picks, as start-up does.
+    DataFileFollower(QString path, std::optional<FileStamp> known, Receiver receiver,
+                     QObject* parent = nullptr);
     ~DataFileFollower() override;
 
     State state() const { return m_state; }
