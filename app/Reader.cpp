@@ -4,7 +4,7 @@
 #include "appearance/AppearanceText.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/TerminationSignals.h"
-#include "store/DataFilePreload.h"
+#include "store/LiveCollection.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -57,14 +57,14 @@ std::optional<int> answerCommandLine(int argc, char* argv[]) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directory) {
-    // Without a directory there is nothing to read ahead; start-up reports it.
+void startIndexing(LiveCollection& collection, const ProgramDirectory& directory) {
+    // Without a directory there is nothing to index; start-up reports it.
     if (!directory.path().isEmpty())
-        preload.start(directory.filePath(QStringLiteral("data.txt")));
+        collection.start(directory.filePath(QStringLiteral("data.txt")));
 }
 
 bool startReader(ReaderWindow& window) {
-    // Make the native window while the collection is still being read, so that
+    // Make the native window while the collection is indexed, so that
     // showing it afterwards only maps it.
     window.winId();
     return window.start();

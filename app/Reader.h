@@ -2,7 +2,7 @@
 
 #include <optional>
 
-class DataFilePreload;
+class LiveCollection;
 class ReaderWindow;
 class ProgramDirectory;
 class QFont;
@@ -16,13 +16,12 @@ class TerminationNotifier;
 // to Qt and otherwise ignored, as before.
 std::optional<int> answerCommandLine(int argc, char* argv[]);
 
-// Starts reading the collection in the program's directory, before the
-// application object exists, so that the read overlaps Qt's start-up and the
-// window's construction.
-void preloadCollection(DataFilePreload& preload, const ProgramDirectory& directory);
+// Starts indexing the collection in the program's directory, so that the
+// index overlaps the window's construction.
+void startIndexing(LiveCollection& collection, const ProgramDirectory& directory);
 
 // Everything before the window is shown: its native window made while the
-// collection may still be read, then start-up. False when start-up failed.
+// collection is indexed, then start-up. False when start-up failed.
 bool startReader(ReaderWindow& window);
 
 // Runs the reader: start-up, then the window until it is closed. Returns the

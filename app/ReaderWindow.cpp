@@ -7,7 +7,7 @@
 #include "appearance/AppearanceText.h"
 #include "appearance/TextAppearance.h"
 #include "platform/RuntimeError.h"
-#include "store/DataFileFollower.h"
+#include "store/LiveCollection.h"
 #include "widgets/Dialogs.h"
 
 #include <QAction>
@@ -37,7 +37,9 @@ constexpr std::chrono::milliseconds BookmarkSaveDelay{1000};
 } // namespace
 
 ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
-    : QMainWindow(parent), m_services(services), m_session(services.directory, services.preload) {
+    : QMainWindow(parent), m_services(services), m_session(services.directory),
+      m_ownCollection(services.collection ? nullptr : std::make_unique<LiveCollection>()),
+      m_collection(services.collection ? services.collection : m_ownCollection.get()) {
     setWindowTitle(QStringLiteral("Orvenla"));
     setWindowIcon(laughingFaceIcon());
     createControls();
@@ -107,7 +109,6 @@ void ReaderWindow::showEvent(QShowEvent* event) {
     if (QWindow* window = windowHandle(); window && !m_watchingWindowState) {
         m_watchingWindowState = true;
         connect(window, &QWindow::windowStateChanged, this, &ReaderWindow::followWindowState);
-        window->installEventFilter(this);
     }
     QMainWindow::showEvent(event);
 }
@@ -205,29 +206,48 @@ void ReaderWindow::createActions() {
 
 bool ReaderWindow::start() {
     runOrEnd([this] {
-        m_session.start([this] { applySavedAppearance(); });
-        showCurrentArticle();
-        setWindowTitle(m_session.title());
+        m_session.begin([this] { applySavedAppearance(); });
+        m_collection->setReceivers(
+            [this](DataFileIndex collection) {
+                runCommand([&] { showCollection(std::move(collection)); });
+            },
+            [this](std::exception_ptr failure) { runCommand([&] { collectionFailed(failure); }); });
+        m_collection->start(m_session.dataFilePath());
     });
-    if (m_exitStatus == 0)
-        followDataFile();
     return m_exitStatus == 0;
 }
 
-void ReaderWindow::followDataFile() {
-    m_follower = std::make_unique<DataFileFollower>(
-        m_session.dataFilePath(), m_session.collectionStamp(), [this](CollectionVersion version) {
-            runCommand([&] { showCollectionVersion(std::move(version)); });
-        });
+void ReaderWindow::collectionFailed(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const RuntimeError& error) {
+        m_session.collectionFailed(error);
+        m_collection->start(m_session.dataFilePath());
+    }
 }
 
-void ReaderWindow::showCollectionVersion(CollectionVersion version) {
-    if (m_session.replaceCollection(std::move(version.articles), version.count, version.stamp))
+void ReaderWindow::showCollection(DataFileIndex collection) {
+    if (!m_session.isStarted()) {
+        m_session.takeCollection(std::move(collection));
+        showCurrentArticle();
+        setWindowTitle(m_session.title());
+        for (const std::function<void()>& move : std::exchange(m_waitingMoves, {}))
+            move();
+        return;
+    }
+    if (m_session.replaceCollection(std::move(collection)))
         showCurrentArticle();
     m_previousArticleAction->setEnabled(m_session.position().previousAvailable);
     m_nextArticleAction->setEnabled(m_session.position().nextAvailable);
     setWindowTitle(m_session.title());
     saveBookmarkSoon();
+}
+
+void ReaderWindow::whenStarted(std::function<void()> move) {
+    if (m_session.isStarted())
+        move();
+    else
+        m_waitingMoves.push_back(std::move(move));
 }
 
 void ReaderWindow::showCurrentArticle() {
@@ -241,7 +261,9 @@ void ReaderWindow::showCurrentArticle() {
             widget->setAttribute(Qt::WA_PendingResizeEvent, false);
         }
     }
-    m_articleText->showArticle(m_session.currentText());
+    // Text the file cannot give now comes with the next version indexed.
+    if (const std::optional<QString> text = m_session.currentText())
+        m_articleText->showArticle(*text);
 }
 
 void ReaderWindow::showResult(NavigationResult result) {
@@ -281,34 +303,24 @@ void ReaderWindow::saveMovedBookmark() {
     }
 }
 
-// A move needs the whole collection, which may still be loading.
-void ReaderWindow::finishLoadingCollection() {
-    if (m_session.finishLoading()) {
-        showCurrentArticle();
-        setWindowTitle(m_session.title());
-    }
-}
-
 void ReaderWindow::showPreviousArticle() {
-    finishLoadingCollection();
-    showResult(m_session.showPreviousArticle());
+    whenStarted([this] { showResult(m_session.showPreviousArticle()); });
 }
 
 void ReaderWindow::showNextArticle() {
-    finishLoadingCollection();
-    showResult(m_session.showNextArticle());
+    whenStarted([this] { showResult(m_session.showNextArticle()); });
 }
 
 void ReaderWindow::showFirstArticle() {
-    finishLoadingCollection();
-    showResult(m_session.showFirstArticle());
+    whenStarted([this] { showResult(m_session.showFirstArticle()); });
 }
 
 void ReaderWindow::goToArticle() {
-    finishLoadingCollection();
-    const QString typed =
-        m_services.dialogs.askText(this, QStringLiteral("到第幾篇??"), QStringLiteral("輸入"));
-    showResult(m_session.goToArticle(typed));
+    whenStarted([this] {
+        const QString typed =
+            m_services.dialogs.askText(this, QStringLiteral("到第幾篇??"), QStringLiteral("輸入"));
+        showResult(m_session.goToArticle(typed));
+    });
 }
 
 void ReaderWindow::showHelp() {
@@ -411,14 +423,6 @@ void ReaderWindow::closeEvent(QCloseEvent* event) {
 // modifiers. The key is never consumed: the text box still inserts the line
 // break or moves the caret afterwards.
 bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
-    // The collection read ahead is loaded once the window has first been drawn:
-    // its memory would cost showing the window time.
-    if (watched == windowHandle() && event->type() == QEvent::Expose && !m_loadingStarted &&
-        windowHandle()->isExposed()) {
-        m_loadingStarted = true;
-        QTimer::singleShot(0, this,
-                           [this] { runCommand([this] { m_session.loadRestInBackground(); }); });
-    }
     if (watched == centralWidget() && event->type() == QEvent::Resize && !m_frameFixed) {
         m_articleText->setGeometry(0, 0, centralWidget()->width() + ArticleBoxWidth - ClientWidth,
                                    centralWidget()->height());

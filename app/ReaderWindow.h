@@ -6,8 +6,10 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace appearance {
 struct SavedAppearance;
@@ -15,11 +17,10 @@ struct Targets;
 } // namespace appearance
 
 class ArticleTextEdit;
-class DataFileFollower;
-struct CollectionVersion;
 class Choosers;
-class DataFilePreload;
+class DataFileIndex;
 class Dialogs;
+class LiveCollection;
 class ProgramDirectory;
 class QAction;
 class QMenu;
@@ -32,8 +33,9 @@ struct ReaderServices {
     const ProgramDirectory& directory;
     SettingsStore& settings;
     Choosers& choosers;
-    // The data file read ahead while the window is built; none in tests.
-    DataFilePreload* preload = nullptr;
+    // The collection, its index started while the window is built; none: the
+    // window starts one of its own.
+    LiveCollection* collection = nullptr;
 };
 
 // The reader's one window: the article text box and the menus. It turns what
@@ -47,9 +49,13 @@ public:
     explicit ReaderWindow(const ReaderServices& services, QWidget* parent = nullptr);
     ~ReaderWindow() override;
 
-    // Start-up. Returns false when it failed: the failure has been reported
-    // and the program must end with exitStatus().
+    // Start-up, which ends once the collection has been indexed: moves asked
+    // for meanwhile are answered then. Returns false when it has failed
+    // already: the failure has been reported and the program must end with
+    // exitStatus(); a later failure ends the event loop with it.
     bool start();
+    // Whether start-up has ended well.
+    bool isStarted() const { return m_session.isStarted(); }
     // 0 while the program may go on; non-zero once an error has ended it.
     int exitStatus() const { return m_exitStatus; }
     const ReaderSession& session() const { return m_session; }
@@ -92,10 +98,11 @@ private:
     // then the menu states and the title.
     void showResult(NavigationResult result);
     void showCurrentArticle();
-    void finishLoadingCollection();
-    // Once started, the window follows each version of the data file saved.
-    void followDataFile();
-    void showCollectionVersion(CollectionVersion version);
+    // Each version of the data file indexed: the first ends start-up.
+    void showCollection(DataFileIndex collection);
+    void collectionFailed(std::exception_ptr failure);
+    // Runs a move now, or once start-up has ended.
+    void whenStarted(std::function<void()> move);
     // Keeps the bookmark within about a second of each move, so that the place
     // survives an end without a close: a kill, a crash, a power cut.
     void saveBookmarkSoon();
@@ -117,15 +124,15 @@ private:
     bool m_toldLookNotKept = false;
     bool m_frameFixed = false;
     bool m_watchingWindowState = false;
-    // Whether loading the collection read ahead has been started.
-    bool m_loadingStarted = false;
     // The window's size when its frame was last let free.
     QSize m_fixedSize;
     bool m_bookmarkSaved = false;
     // Runs once a second at most while the user moves: holding a key down
     // costs a save a second, not one per repeat.
     QTimer m_bookmarkTimer;
-    std::unique_ptr<DataFileFollower> m_follower;
+    std::unique_ptr<LiveCollection> m_ownCollection;
+    LiveCollection* m_collection;
+    std::vector<std::function<void()>> m_waitingMoves;
 
     ArticleTextEdit* m_articleText = nullptr;
     QMenu* m_settingsMenu = nullptr;

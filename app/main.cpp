@@ -4,7 +4,7 @@
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/TerminationSignals.h"
-#include "store/DataFilePreload.h"
+#include "store/LiveCollection.h"
 #include "widgets/QtChoosers.h"
 #include "widgets/QtDialogs.h"
 
@@ -21,9 +21,11 @@ int main(int argc, char* argv[]) {
     installTerminationHandlers();
     try {
         ApplicationDirectory directory;
-        DataFilePreload preload;
-        preloadCollection(preload, directory);
         QApplication app(argc, argv);
+        // Indexed while Qt and the window start up; the application object
+        // has set the locale the index reads with.
+        LiveCollection collection;
+        startIndexing(collection, directory);
         describeApplication();
         installProgramFonts();
         QTranslator qtTexts;
@@ -34,12 +36,13 @@ int main(int argc, char* argv[]) {
         TerminationNotifier termination;
         int status = 0;
         {
-            ReaderWindow window(ReaderServices{dialogs, directory, settings, choosers, &preload});
+            ReaderWindow window(
+                ReaderServices{dialogs, directory, settings, choosers, &collection});
             endSessionOnRequest(window, termination, app);
             status = runReader(window);
         }
-        // A read of a new version, dropped with the window, stops within a
-        // block; it must not outlive what it reads with.
+        // An index dropped with the collection stops within a block; it must
+        // not outlive what it reads with.
         BackgroundTask::waitForDroppedWork(2000);
         return status;
     } catch (const std::exception& error) {

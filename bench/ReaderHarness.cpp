@@ -52,9 +52,9 @@ void SilentDialogs::reportUnhandledError(QWidget*, const RuntimeError& error) {
 
 ReaderUnderTest::ReaderUnderTest(const QString& directory)
     : m_directory(directory), m_settings(directory + QStringLiteral("/no-settings.ini")) {
-    preloadCollection(m_preload, m_directory);
+    startIndexing(m_collection, m_directory);
     m_window = std::make_unique<ReaderWindow>(
-        ReaderServices{m_dialogs, m_directory, m_settings, m_choosers, &m_preload});
+        ReaderServices{m_dialogs, m_directory, m_settings, m_choosers, &m_collection});
 }
 
 ReaderUnderTest::~ReaderUnderTest() = default;
@@ -90,13 +90,11 @@ bool startReader(ReaderUnderTest& reader) {
         return false;
     if (!showAndWaitForPaint(&reader.window(), reader.textBox()->viewport()))
         return false;
-    try {
-        reader.window().session().finishLoading();
-    } catch (const RuntimeError& error) {
-        std::fprintf(stderr, "reader error: %s\n", error.what());
-        return false;
-    }
-    return true;
+    const QDeadlineTimer deadline(30000);
+    while (!reader.window().isStarted() && reader.window().exitStatus() == 0 &&
+           !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return reader.window().isStarted();
 }
 
 } // namespace bench

@@ -2,7 +2,7 @@
 
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
-#include "store/DataFilePreload.h"
+#include "store/LiveCollection.h"
 #include "widgets/Choosers.h"
 #include "widgets/Dialogs.h"
 
@@ -35,7 +35,7 @@ public:
 };
 
 // A reader window over a collection directory, wired as main() wires it, the
-// collection read ahead while the window is built. This is the one place that
+// collection indexed while the window is built. This is the one place that
 // knows the window's services.
 class ReaderUnderTest {
 public:
@@ -52,7 +52,7 @@ private:
     // the real store, as on a first run.
     IniSettingsStore m_settings;
     NoChoosers m_choosers;
-    DataFilePreload m_preload;
+    LiveCollection m_collection;
     std::unique_ptr<ReaderWindow> m_window;
 };
 
@@ -77,10 +77,9 @@ bool waitForPaint(QWidget* widget);
 // Shows a window and waits for the first paint of `painted` inside it.
 bool showAndWaitForPaint(QWidget* window, QWidget* painted);
 
-// Starts the reader like main() does, then shows the window, waits for its
-// paint and for the collection to be loaded, which the window starts once it
-// is drawn: the reader is then ready to move, and holds all it ever will.
-// Returns false if start-up failed or nothing was painted.
+// Starts the reader like main() does, then shows the window and waits for its
+// paint and for start-up to end with the collection indexed: the reader is
+// then ready to move. Returns false if start-up failed or nothing was painted.
 bool startReader(ReaderUnderTest& reader);
 
 } // namespace bench

@@ -10,7 +10,6 @@
 #include "app/ArticleView.h"
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
-#include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 #include "text/NarrowText.h"
 
@@ -155,7 +154,7 @@ private:
 };
 
 // Negative when the count is wrong or the thread could not be pinned.
-double timeLoad(const Collection& collection, ArticleSlots& store, bool oneCpu = false) {
+double timeLoad(const Collection& collection, bool oneCpu = false) {
     const QList<QByteArray> codecs = narrowCodecsFor(localeCodeset());
     qint16 count = 0;
     double seconds = 0;
@@ -163,9 +162,8 @@ double timeLoad(const Collection& collection, ArticleSlots& store, bool oneCpu =
         std::optional<PinnedToOneCpu> pin;
         if (oneCpu && !pin.emplace().pinned())
             return -1;
-        seconds = secondsOf([&] { count = loadDataFile(collection.dataFile, store, codecs); });
+        seconds = secondsOf([&] { count = indexDataFile(collection.dataFile, codecs).count(); });
     }
-    store.clear();
     releaseFreedMemory();
     return count == collection.articles ? seconds : -1;
 }
@@ -236,11 +234,10 @@ double timeShow(QWidget* viewport, Show&& show, const std::function<void()>& emp
 void loadAgainstDecode(benchmark::State& state, Collection collection, Encoding encoding,
                        bool oneCpu) {
     const QByteArray bytes = readAll(collection.dataFile);
-    auto store = std::make_unique<ArticleSlots>();
     qsizetype units = 0;
     Rounds rounds(2);
     for (auto _ : state) {
-        if (!rounds.run({[&] { return timeLoad(collection, *store, oneCpu); },
+        if (!rounds.run({[&] { return timeLoad(collection, oneCpu); },
                          [&] { return timeDecode(bytes, encoding, &units); }})) {
             state.SkipWithError(oneCpu ? "wrong article count, or not pinned to one CPU"
                                        : "wrong article count");
@@ -257,11 +254,10 @@ void loadAgainstDecode(benchmark::State& state, Collection collection, Encoding 
 // All sizes loaded in every iteration, so that their times per megabyte are
 // taken in the same spell.
 void loadScaling(benchmark::State& state, std::vector<Collection> collections) {
-    auto store = std::make_unique<ArticleSlots>();
     Rounds rounds(collections.size());
     std::vector<Rounds::Part> loads;
     for (const Collection& collection : collections)
-        loads.push_back([&] { return timeLoad(collection, *store); });
+        loads.push_back([&] { return timeLoad(collection); });
     for (auto _ : state) {
         if (!rounds.run(loads)) {
             state.SkipWithError("wrong article count");
@@ -339,7 +335,8 @@ void showAgainstSetPlainText(benchmark::State& state, Collection collection, int
         state.SkipWithError("a window did not start");
         return;
     }
-    const QString text = reader.window().session().articles()(article);
+    const QString text =
+        reader.window().session().collection().slotText(article).value_or(QString());
     QPlainTextEdit* plain = bare.textBox();
     Rounds rounds(2);
     for (auto _ : state) {

@@ -4,16 +4,14 @@
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 #include "store/DataFile.h"
-#include "store/DataFilePreload.h"
 
 #include <algorithm>
 #include <new>
 #include <utility>
 
-ReaderSession::ReaderSession(const ProgramDirectory& directory, DataFilePreload* preload)
-    : m_directory(directory), m_preload(preload) {}
+ReaderSession::ReaderSession(const ProgramDirectory& directory) : m_directory(directory) {}
 
-void ReaderSession::start(const std::function<void()>& applySavedAppearance) {
+void ReaderSession::begin(const std::function<void()>& applySavedAppearance) {
     try {
         try {
             m_dataFilePath = m_directory.filePath(QStringLiteral("data.txt"));
@@ -24,13 +22,30 @@ void ReaderSession::start(const std::function<void()>& applySavedAppearance) {
             } catch (const RuntimeError&) {
             }
             readBookmarkFile(bookmarkPath(), m_bookmarkLines);
-            takeCurrentArticleAndLoad();
+            m_position.current = bookmarkedArticle(m_bookmarkLines(1));
         } catch (const RuntimeError&) {
-            takeCurrentArticleAndLoad();
+            m_failedOnce = true;
+            m_position.current = bookmarkedArticle(m_bookmarkLines(1));
+            m_dataFilePath = m_directory.filePath(QStringLiteral("data.txt"));
         }
     } catch (const std::bad_alloc&) {
         throw RuntimeError::outOfMemory(QStringLiteral("啟動時記憶體不足。"));
     }
+}
+
+void ReaderSession::collectionFailed(const RuntimeError& error) {
+    if (std::exchange(m_failedOnce, true))
+        throw error;
+    m_position.current = bookmarkedArticle(m_bookmarkLines(1));
+}
+
+void ReaderSession::takeCollection(DataFileIndex collection) {
+    m_collection = std::move(collection);
+    m_position.count = m_collection.count();
+    // A bookmark kept while the file held more articles opens at the last one
+    // rather than at an empty page.
+    if (m_position.count >= 1 && m_position.current > m_position.count)
+        m_position.current = m_position.count;
     m_started = true;
     if (m_bookmarkLines(1) == QString::number(m_position.current))
         m_savedArticle = m_position.current;
@@ -50,106 +65,67 @@ void ReaderSession::saveBookmarkIfMoved() {
         saveBookmark();
 }
 
-void ReaderSession::takeCurrentArticleAndLoad() {
-    m_position.current = bookmarkedArticle(m_bookmarkLines(1));
-    loadArticles();
-    // A bookmark kept while the file held more articles opens at the last one
-    // rather than at an empty page. Beyond the store it still fails below.
-    if (m_position.count >= 1 && m_position.current > m_position.count &&
-        m_position.current <= ArticleSlots::LastSlot)
-        m_position.current = m_position.count;
-}
-
-void ReaderSession::loadArticles() {
-    m_dataFilePath = m_directory.filePath(QStringLiteral("data.txt"));
-    // The store is filled once: a recovery pass after a complete read keeps
-    // it, and one after a failed read starts afresh.
-    if (!m_storeFilled) {
-        m_articles.clear();
-        const std::optional<qint16> outlined =
-            m_preload ? m_preload->takeOutline(m_dataFilePath) : std::nullopt;
-        FileStamp stamp;
-        m_position.count = outlined ? *outlined : loadDataFile(m_dataFilePath, m_articles, &stamp);
-        m_collectionStamp = outlined ? m_preload->outlineStamp() : stamp;
-        m_loadPending = outlined.has_value();
-        m_storeFilled = true;
-    }
-}
-
-void ReaderSession::loadRestInBackground() {
-    if (m_loadPending)
-        m_preload->startLoading();
-}
-
-bool ReaderSession::finishLoading() {
-    if (!std::exchange(m_loadPending, false))
-        return false;
-    m_position.count = m_preload->finishLoading(m_articles);
-    return !m_preload->loadedAsOutlined();
-}
-
-bool ReaderSession::replaceCollection(ArticleSlots articles, qint16 count, const FileStamp& stamp) {
-    finishLoading();
-    const QString shown = currentText();
-    const std::optional<qint16> found = findCurrentArticle(articles, count, shown);
-    m_articles = std::move(articles);
+bool ReaderSession::replaceCollection(DataFileIndex collection) {
+    const std::optional<qint16> found =
+        m_shownText ? findCurrentArticle(collection, *m_shownText) : std::nullopt;
+    const qint16 count = collection.count();
     m_position.count = count;
-    m_collectionStamp = stamp;
     if (found)
         m_position.current = *found;
     else if (m_position.current > count)
         m_position.current = std::max<qint16>(count, std::min<qint16>(m_position.current, 1));
     m_position.previousAvailable = m_position.current > 1;
     m_position.nextAvailable = m_position.current < count;
-    return m_articles(m_position.current) != shown;
+    const std::optional<QString> shown = std::move(m_shownText);
+    m_collection = std::move(collection);
+    m_shownText.reset();
+    if (!shown)
+        return true;
+    const std::optional<QString> now = m_collection.slotText(m_position.current);
+    m_shownText = now ? shown : std::nullopt;
+    return now != shown;
 }
 
-std::optional<qint16> ReaderSession::findCurrentArticle(const ArticleSlots& articles, qint16 count,
-                                                        const QString& shown) {
+std::optional<qint16> ReaderSession::findCurrentArticle(const DataFileIndex& collection,
+                                                        const QString& shown) const {
     const qint16 current = m_position.current;
-    if (articles(current) == shown)
+    const bool alike = collection.keepsSlotsAlike(m_collection);
+    const qsizetype size = m_collection.slotSize(current);
+    const auto holds = [&](int index) {
+        return (!alike || collection.slotSize(index) == size) &&
+               collection.slotText(index) == shown;
+    };
+    if (holds(current))
         return current;
     // Nearest first: an article inserted or deleted before it moves it a little.
+    const qint16 count = collection.count();
     for (int distance = 1; current - distance >= 1 || current + distance <= count; ++distance) {
         for (const int index : {current - distance, current + distance}) {
-            if (index >= 1 && index <= count && articles.sameLines(index, m_articles, current))
+            if (index >= 1 && index <= count && holds(index))
                 return qint16(index);
         }
     }
     return std::nullopt;
 }
 
-QString ReaderSession::currentText() {
-    if (m_loadPending) {
-        if (const std::optional<QString> text = m_preload->articleText(m_position.current))
-            return *text;
-        finishLoading();
-    }
-    return m_articles(m_position.current);
-}
-
-const ArticleSlots& ReaderSession::articles() {
-    finishLoading();
-    return m_articles;
+std::optional<QString> ReaderSession::currentText() {
+    m_shownText = m_collection.slotText(m_position.current);
+    return m_shownText;
 }
 
 NavigationResult ReaderSession::showPreviousArticle() {
-    finishLoading();
     return navigation::previous(m_position);
 }
 
 NavigationResult ReaderSession::showNextArticle() {
-    finishLoading();
     return navigation::next(m_position);
 }
 
 NavigationResult ReaderSession::showFirstArticle() {
-    finishLoading();
     return navigation::first(m_position);
 }
 
 NavigationResult ReaderSession::goToArticle(QStringView typed) {
-    finishLoading();
     return navigation::goTo(m_position, typed);
 }
 

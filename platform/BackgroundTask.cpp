@@ -49,7 +49,7 @@ void deliver(const std::shared_ptr<BackgroundTask::State>& state, std::exception
 
 } // namespace
 
-BackgroundTask::BackgroundTask(QObject* receiver, Work work, Done done)
+BackgroundTask::BackgroundTask(QObject* receiver, Work work, Done done, Priority priority)
     : m_state(std::make_shared<State>()) {
     m_state->receiver = receiver;
     m_state->done = std::move(done);
@@ -58,8 +58,9 @@ BackgroundTask::BackgroundTask(QObject* receiver, Work work, Done done)
         ++running;
     }
     try {
-        std::thread([state = m_state, work = std::move(work)] {
-            lowerCurrentThreadPriority();
+        std::thread([state = m_state, work = std::move(work), priority] {
+            if (priority == Priority::Lowest)
+                lowerCurrentThreadPriority();
             std::exception_ptr failure;
             try {
                 work(state->stop);
@@ -90,4 +91,8 @@ BackgroundTask::~BackgroundTask() {
 void BackgroundTask::waitForDroppedWork(int timeoutMs) {
     std::unique_lock lock(runningMutex);
     runningEnded.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return running == 0; });
+}
+
+void pauseWork(std::chrono::nanoseconds duration) {
+    std::this_thread::sleep_for(duration);
 }

@@ -3,11 +3,12 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
 
-// Work run on a thread of its own at the lowest priority, its end reported on
+// Work run on a thread of its own, its end reported on
 // the thread of a receiver. Whoever starts it never waits for it: dropping the
 // task asks the work to stop and forgets it.
 //
@@ -18,11 +19,14 @@ class BackgroundTask {
 public:
     using Work = std::function<void(const std::atomic<bool>& stop)>;
     using Done = std::function<void(std::exception_ptr failure)>;
+    // Work the user waits for runs as the window does; any other runs on what
+    // the rest of the program and the window system leave.
+    enum class Priority { Waited, Lowest };
 
     // Starts `work`. `done` runs on `receiver`'s thread once the work has
     // ended, unless the task has been dropped first; `receiver` must outlive
     // the task.
-    BackgroundTask(QObject* receiver, Work work, Done done);
+    BackgroundTask(QObject* receiver, Work work, Done done, Priority priority = Priority::Lowest);
     ~BackgroundTask();
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;
@@ -37,3 +41,6 @@ public:
 private:
     std::shared_ptr<State> m_state;
 };
+
+// Lets the work on a task wait a moment, for a file to be left alone.
+void pauseWork(std::chrono::nanoseconds duration);

@@ -2,9 +2,7 @@
 
 #include <QtGlobal>
 
-#include <pthread.h>
 #include <sys/resource.h>
-#include <time.h>
 #include <unistd.h>
 
 void lowerCurrentThreadPriority() {
@@ -13,13 +11,4 @@ void lowerCurrentThreadPriority() {
     // whole program, so it is left there. A refusal only leaves it as it was.
     (void)setpriority(PRIO_PROCESS, id_t(gettid()), 19);
 #endif
-}
-
-std::optional<std::chrono::nanoseconds> threadProcessorTime(std::thread& thread) {
-    clockid_t clock;
-    timespec used{};
-    if (pthread_getcpuclockid(thread.native_handle(), &clock) != 0 ||
-        clock_gettime(clock, &used) != 0)
-        return std::nullopt;
-    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
 }

@@ -7,6 +7,8 @@
 #include "store/FileBytes.h"
 #include "text/NarrowText.h"
 
+#include "platform/BackgroundTask.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QStringView>
@@ -14,8 +16,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -110,12 +112,11 @@ private:
     qint16 m_index = 0;
 };
 
-// The file's bytes, handed to the text layer to decode or keep.
-WholeNarrowText readWholeText(const QString& path, const QList<QByteArray>& codecs,
+// The file's bytes, decoded whole by the text layer.
+WholeNarrowText readWholeText(QFile& file, const QString& path, const QList<QByteArray>& codecs,
                               const std::atomic<bool>* stop) {
-    QFile file;
-    openRegularFile(file, path);
     FileBytes bytes(file, path, stop);
+    bytes.rewind();
     std::optional<WholeNarrowText> text = decodeWholeNarrowText(bytes, codecs);
     if (!text)
         throwUnknownEncoding(path);
@@ -128,49 +129,26 @@ WholeNarrowText readWholeText(const QString& path, const QList<QByteArray>& code
 // alone for a moment, since an editor that empties the file and then writes it
 // leaves it unchanged, empty or part-written, between its writes. Returns what
 // `read` gave and the stamp it counted with.
-template <typename Stamp, typename Read>
-auto readSteadily(const QString& path, Stamp&& stampNow, Read&& read) {
+template <typename Read> auto readSteadily(const QString& path, Read&& read) {
     constexpr int MostReads = 5;
     constexpr qint64 QuietNanoseconds = 50'000'000;
     for (int attempt = 1;; ++attempt) {
-        const std::optional<FileStamp> before = stampNow();
+        const std::optional<FileStamp> before = fileStamp(path);
         auto result = read();
-        if (before && before == stampNow()) {
+        if (before && before == fileStamp(path)) {
             const qint64 quiet = QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
                                  std::max(before->modified, before->changed);
             // A stamp in the future (a clock that ran ahead where the file was
             // written) tells nothing of when it was last written: left alone.
             if (quiet < 0 || quiet >= QuietNanoseconds)
                 return std::pair(std::move(result), *before);
-            std::this_thread::sleep_for(std::chrono::nanoseconds(QuietNanoseconds - quiet));
-            if (before == stampNow())
+            pauseWork(std::chrono::nanoseconds(QuietNanoseconds - quiet));
+            if (before == fileStamp(path))
                 return std::pair(std::move(result), *before);
         }
         if (attempt == MostReads)
             throw RuntimeError::fileAccess(path, QStringLiteral("讀取時檔案一再被改寫。"));
     }
-}
-
-WholeNarrowText readSteadyText(const QString& path, const QList<QByteArray>& codecs,
-                               const std::atomic<bool>* stop, FileStamp* stamp) {
-    auto [text, steady] = readSteadily(
-        path, [&] { return fileStamp(path); }, [&] { return readWholeText(path, codecs, stop); });
-    if (stamp)
-        *stamp = steady;
-    return std::move(text);
-}
-
-template <typename Char>
-qint16 findSlots(const Char* text, qsizetype size, std::vector<ArticleSlots::Lines>& slots) {
-    SlotFinder<Char> finder(slots);
-    finder.piece(text, size, 0);
-    return finder.finish(size);
-}
-
-qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& slots) {
-    if (text.keptAsBytes())
-        return findSlots(text.bytes(), text.size(), slots);
-    return findSlots(text.units(), text.size(), slots);
 }
 
 // Whether two stamps of one open file show the same contents: removing or
@@ -192,135 +170,142 @@ qint16 articleCount(qint16 separators) {
     return int16::add(separators, -1);
 }
 
-// Fills the store from the text that `readText` gives, as loadDataFile()
-// describes.
-template <typename Read>
-qint16 fillStore(const QString& path, ArticleSlots& store, Read&& readText) {
-    try {
-        WholeNarrowText text = readText();
-        std::vector<ArticleSlots::Lines> slots;
-        qint16 count = 0;
-        try {
-            count = articleCount(findSlots(text, slots));
-        } catch (const RuntimeError&) {
-            store.assign(std::move(text), std::move(slots));
-            throw;
-        }
-        text.releaseUnused();
-        store.assign(std::move(text), std::move(slots));
-        return count;
-    } catch (const std::bad_alloc&) {
-        throw collectionTooLarge(path);
-    }
+template <typename Char>
+qint16 findSlots(const Char* text, qsizetype size, std::vector<ArticleSlots::Lines>& slots) {
+    SlotFinder<Char> finder(slots);
+    finder.piece(text, size, 0);
+    return finder.finish(size);
 }
 
-// Finds the separator lines in the bytes of a text handed over a piece at a time.
+// The slots of a text held whole, and its article count.
+qint16 findSlots(const WholeNarrowText& text, std::vector<ArticleSlots::Lines>& slots) {
+    if (text.keptAsBytes())
+        return findSlots(text.bytes(), text.size(), slots);
+    return findSlots(text.units(), text.size(), slots);
+}
+
+// Finds the separator lines in the bytes of a file handed over a piece at a
+// time. Where the file starts with a UTF-8 byte-order mark, whether its first
+// line is text or a separator depends on the encoding, which is known only at
+// the end: such a file is split both ways, and the failures of either are
+// kept until then.
 class SlotSink final : public BytePieceSink {
 public:
-    // Starts afresh, whatever `slots` held.
-    explicit SlotSink(std::vector<ArticleSlots::Lines>& slots) : m_slots(slots) { restart(); }
-
-    void restart() override {
-        m_slots.clear();
-        m_finder.reset();
-        m_end = 0;
-    }
     void piece(QByteArrayView lines, qint64 at) override {
-        // The text starts with the first piece, after any byte-order mark.
-        if (!m_finder)
-            m_finder.emplace(m_slots, at);
-        m_finder->piece(lines.data(), lines.size(), at);
-        m_end = at + lines.size();
+        if (at == 0 && lines.startsWith("\xEF\xBB\xBF"))
+            m_afterMark.emplace(3);
+        if (!m_afterMark) {
+            m_fromStart.piece(lines, at);
+            return;
+        }
+        m_fromStart.pieceOrFailure(lines, at);
+        m_afterMark->pieceOrFailure(at == 0 ? lines.sliced(3) : lines, at == 0 ? 3 : at);
     }
-    qint16 finish() { return m_finder ? m_finder->finish(m_end) : 0; }
+    // The slots of the text that starts at `textStart`, and the separator count.
+    std::pair<std::vector<ArticleSlots::Lines>, qint16> finish(qint64 textStart) {
+        Split& split = textStart > 0 && m_afterMark ? *m_afterMark : m_fromStart;
+        if (split.failure)
+            std::rethrow_exception(split.failure);
+        const qint16 separators = split.finder.finish(split.end);
+        return {std::move(split.slots), separators};
+    }
 
 private:
-    std::vector<ArticleSlots::Lines>& m_slots;
-    std::optional<SlotFinder<char>> m_finder;
-    qint64 m_end = 0;
+    struct Split {
+        explicit Split(qint64 start) : finder(slots, start), end(start) {}
+        void piece(QByteArrayView lines, qint64 at) {
+            finder.piece(lines.data(), lines.size(), at);
+            end = at + lines.size();
+        }
+        void pieceOrFailure(QByteArrayView lines, qint64 at) {
+            if (failure)
+                return;
+            try {
+                piece(lines, at);
+            } catch (const RuntimeError&) {
+                failure = std::current_exception();
+            }
+        }
+        std::vector<ArticleSlots::Lines> slots;
+        SlotFinder<char> finder;
+        qint64 end;
+        std::exception_ptr failure;
+    };
+    Split m_fromStart{0};
+    std::optional<Split> m_afterMark;
 };
 
 } // namespace
 
-qint16 loadDataFile(const QString& path, ArticleSlots& store, FileStamp* stamp) {
-    return loadDataFile(path, store, narrowCodecsFor(localeCodeset()), nullptr, stamp);
-}
+DataFileIndex::DataFileIndex() = default;
+DataFileIndex::~DataFileIndex() = default;
+DataFileIndex::DataFileIndex(DataFileIndex&&) noexcept = default;
+DataFileIndex& DataFileIndex::operator=(DataFileIndex&&) noexcept = default;
 
-qint16 loadDataFile(const QString& path, ArticleSlots& store, const QList<QByteArray>& codecs,
-                    const std::atomic<bool>* stop, FileStamp* stamp) {
-    return fillStore(path, store, [&] { return readSteadyText(path, codecs, stop, stamp); });
-}
-
-bool DataFileOutline::read(const QString& path, const QList<QByteArray>& codecs,
-                           const std::atomic<bool>* stop) {
-    m_path = path;
-    m_codecs = codecs;
-    m_codec.reset();
-    const auto scan = [&] {
-        m_file.close();
-        openRegularFile(m_file, path);
-        FileBytes bytes(m_file, path, stop);
-        SlotSink sink(m_slots);
-        std::optional<NarrowTextScan> scanned = scanNarrowText(bytes, codecs, sink);
-        const qint16 separators = sink.finish();
-        return std::pair(std::move(scanned), separators);
-    };
-    auto [scanned, stamp] = [&] {
-        try {
-            return readSteadily(
-                path, [&] { return fileStamp(path); }, scan);
-        } catch (const std::bad_alloc&) {
-            throw collectionTooLarge(path);
-        }
-    }();
-    if (!scanned.first)
-        return false;
-    m_count = articleCount(scanned.second);
-    m_stamp = stamp;
-    m_codec = scanned.first->codec;
-    m_reserved = std::move(scanned.first->reserved);
-    return true;
-}
-
-std::optional<QString> DataFileOutline::slotText(int index) const {
+ArticleSlots::Lines DataFileIndex::linesOf(int index) const {
     ArticleSlots::checkIndex(index);
-    if (!m_codec)
-        return std::nullopt;
-    if (size_t(index) >= m_slots.size() || m_slots[size_t(index)].from == m_slots[size_t(index)].to)
+    return size_t(index) < m_slots.size() ? m_slots[size_t(index)] : ArticleSlots::Lines{};
+}
+
+std::optional<QString> DataFileIndex::slotText(int index) const {
+    const ArticleSlots::Lines lines = linesOf(index);
+    if (m_whole)
+        return (*m_whole)(index);
+    if (lines.from == lines.to || !m_file || !m_codec)
         return QString();
-    const ArticleSlots::Lines lines = m_slots[size_t(index)];
     // The last line may end with the LF that reading the text whole adds.
     const qint64 inFile = std::min<qint64>(lines.to, m_stamp.size) - lines.from;
     QByteArray bytes(lines.to - lines.from, '\n');
-    if (inFile < 0 || !readFileAt(m_file, lines.from, bytes.data(), inFile) ||
-        !sameContents(fileStamp(m_file).value_or(FileStamp()), m_stamp))
+    if (inFile < 0 || !readFileAt(*m_file, lines.from, bytes.data(), inFile) ||
+        !sameContents(fileStamp(*m_file).value_or(FileStamp()), m_stamp))
         return std::nullopt;
     return storedLines(decodeLinesAlone(*m_codec, bytes));
 }
 
-qint16 DataFileOutline::load(ArticleSlots& store, const std::atomic<bool>* stop) {
-    const auto readText = [&] {
-        FileBytes bytes(m_file, m_path, stop);
-        bytes.rewind();
-        std::optional<WholeNarrowText> text =
-            decodeWholeNarrowText(bytes, m_codecs, std::move(m_reserved));
-        if (!text)
-            throwUnknownEncoding(m_path);
-        return std::move(*text);
-    };
-    m_loadedAsRead = false;
-    return fillStore(m_path, store, [&] {
-        auto [text, stamp] = readSteadily(
-            m_path, [&] { return fileStamp(m_file); }, readText);
-        m_loadedAsRead = sameContents(stamp, m_stamp);
-        return std::move(text);
-    });
+qsizetype DataFileIndex::slotSize(int index) const {
+    const ArticleSlots::Lines lines = linesOf(index);
+    return lines.to - lines.from;
 }
 
-void DataFileOutline::clear() {
-    m_file.close();
-    m_codec.reset();
-    m_slots = {};
-    m_reserved = LargeBuffer();
-    m_count = 0;
+bool DataFileIndex::keepsSlotsAlike(const DataFileIndex& other) const {
+    return !m_whole && !other.m_whole && m_codec && other.m_codec &&
+           m_codec->name == other.m_codec->name;
+}
+
+DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs,
+                            const std::atomic<bool>* stop) {
+    const auto index = [&] {
+        DataFileIndex made;
+        made.m_file = std::make_unique<QFile>();
+        openRegularFile(*made.m_file, path);
+        FileBytes bytes(*made.m_file, path, stop);
+        SlotSink sink;
+        const std::optional<NarrowTextScan> scanned = scanNarrowText(bytes, codecs, sink);
+        if (!scanned)
+            throwUnknownEncoding(path);
+        auto [slots, separators] = sink.finish(scanned->textStart);
+        if (scanned->linesAlone) {
+            made.m_count = articleCount(separators);
+            made.m_codec = scanned->codec;
+            made.m_slots = std::move(slots);
+            made.m_slots.shrink_to_fit();
+            return made;
+        }
+        // Lines that cannot be decoded one by one: the text is held whole.
+        WholeNarrowText text = readWholeText(*made.m_file, path, codecs, stop);
+        slots.clear();
+        made.m_count = articleCount(findSlots(text, slots));
+        text.releaseUnused();
+        made.m_whole = std::make_unique<ArticleSlots>();
+        made.m_whole->assign(std::move(text), std::move(slots));
+        made.m_file.reset();
+        return made;
+    };
+    try {
+        auto [made, stamp] = readSteadily(path, index);
+        made.m_stamp = stamp;
+        return std::move(made);
+    } catch (const std::bad_alloc&) {
+        throw collectionTooLarge(path);
+    }
 }

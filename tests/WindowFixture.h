@@ -6,10 +6,10 @@
 #include "TestFiles.h"
 #include "app/ReaderWindow.h"
 #include "platform/ProgramDirectory.h"
-#include "store/DataFilePreload.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
+#include <QTest>
 
 #include <memory>
 
@@ -21,8 +21,17 @@ struct WindowFixture {
     ReaderWindow& window() {
         if (!form)
             form = std::make_unique<ReaderWindow>(
-                ReaderServices{dialogs, directory, settings, choosers, preload});
+                ReaderServices{dialogs, directory, settings, choosers});
         return *form;
+    }
+    // Start-up to its end, the collection indexed on its task meanwhile.
+    // False when it failed.
+    bool startWindow() {
+        if (!window().start())
+            return false;
+        (void)QTest::qWaitFor([&] { return window().isStarted() || window().exitStatus() != 0; },
+                              10000);
+        return window().isStarted();
     }
     QPlainTextEdit* text() {
         return window().findChild<QPlainTextEdit*>(QStringLiteral("articleText"));
@@ -36,7 +45,5 @@ struct WindowFixture {
     FakeDialogs dialogs;
     FakeSettingsStore settings;
     FakeChoosers choosers;
-    // The collection read ahead, as main() has it; none unless a test sets it.
-    DataFilePreload* preload = nullptr;
     std::unique_ptr<ReaderWindow> form;
 };

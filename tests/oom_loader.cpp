@@ -1,9 +1,10 @@
-// Loads a data file with little memory to spare, or with "outline" only
-// outlines it, and prints the number of the error it met, or "loaded". Run by
-// tst_datafile in a process of its own.
+// Indexes a data file in the encoding given with little memory to spare, and
+// prints the number of the error it met, or "indexed" and the article count.
+// Run by tst_datafile in a process of its own.
+//
+//   oom_loader PATH SPARE_MIB CODEC[,CODEC...]
 
 #include "platform/RuntimeError.h"
-#include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 #include "text/TextCodecs.h"
 
@@ -33,22 +34,17 @@ rlim_t addressSpaceInUse() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc != 3 && argc != 4)
+    if (argc != 4)
         return 2;
-    const bool outlineOnly = argc == 4 && std::string(argv[3]) == "outline";
     const rlim_t spare = rlim_t(std::stoul(argv[2])) << 20;
-    ArticleSlots store;
+    const QList<QByteArray> codecs = QByteArray(argv[3]).split(',');
     const rlimit limit{addressSpaceInUse() + spare, addressSpaceInUse() + spare};
     if (setrlimit(RLIMIT_AS, &limit) != 0)
         return 2;
     try {
         const QString path = QString::fromLocal8Bit(argv[1]);
-        DataFileOutline outline;
-        if (outlineOnly)
-            outline.read(path, narrowCodecsFor(localeCodeset()));
-        else
-            loadDataFile(path, store);
-        std::puts("loaded");
+        const DataFileIndex index = indexDataFile(path, codecs);
+        std::printf("indexed %d\n", int(index.count()));
     } catch (const RuntimeError& error) {
         std::printf("%d\n", error.number());
     }

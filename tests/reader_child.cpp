@@ -25,6 +25,9 @@ int main(int argc, char* argv[]) {
     if (!window.start())
         return 1;
     window.show();
+    // Keys come once the window shows an article, as a user's would.
+    if (!QTest::qWaitFor([&] { return window.isStarted(); }, 10000))
+        return 1;
     auto* text = window.findChild<QPlainTextEdit*>(QStringLiteral("articleText"));
     for (const QChar key : args[2])
         QTest::keyClick(text, key == u'L' ? Qt::Key_Left : Qt::Key_Right);

@@ -184,7 +184,7 @@ private Q_SLOTS:
         fx.settings.failingKey = failingKey;
         // A bad stored value must not cost the reading position.
         fx.files.write(QStringLiteral("MyPage.txt"), "2\r\n");
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(2 of 3)"));
         fx.verifyLook(look);
         QVERIFY(fx.settings.writes.isEmpty());
@@ -224,7 +224,7 @@ private Q_SLOTS:
         QFETCH(QStringList, writes);
         const LocaleGuard german(QLocale(QLocale::German, QLocale::Germany));
         AppearanceFixture fx;
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         if (choice)
             fx.choosers.fontSteps << choice;
         fx.action("fontAction")->trigger();
@@ -235,7 +235,7 @@ private Q_SLOTS:
 
         // What was written is what the next start shows.
         AppearanceFixture next(fx.settings.writes);
-        QVERIFY(next.window().start());
+        QVERIFY(next.startWindow());
         next.verifyLook(look);
     }
 
@@ -245,7 +245,7 @@ private Q_SLOTS:
         AppearanceFixture fx({"Name=Noto Sans", "Bold=True", "Italic=True", "Underline=True",
                               "Strikethrough=True", "Size=10.5", "ForeColor=255",
                               "BackColor=4210752"});
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         fx.action("fontAction")->trigger();
         const ChooserState first = fx.choosers.fontSeen.value(0);
         QCOMPARE(first.sampleBackground, 4210752);
@@ -274,7 +274,7 @@ private Q_SLOTS:
 
     void fontCancelChangesNothing() {
         AppearanceFixture fx({"Size=14", "ForeColor=255"});
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         fx.choosers.fontSteps << [](ChooserState& d) {
             d.fontName = QStringLiteral("Noto Sans");
             d.color = 0xFF00;
@@ -309,7 +309,7 @@ private Q_SLOTS:
         QFETCH(QStringList, commands);
         QFETCH(qint32, start);
         AppearanceFixture fx;
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         for (const QString& command : commands) {
             const QStringList parts = command.split(u' ');
             const qint32 color = parts[1].toInt();
@@ -344,7 +344,7 @@ private Q_SLOTS:
         QFETCH(qint32, shown);
         QFETCH(QStringList, writes);
         AppearanceFixture fx({"Size=14", "BackColor=16711680"});
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         fx.choosers.colorSteps << choice;
         fx.action("backgroundAction")->trigger();
         fx.verifyLook({Ming, false, false, 14, false, false, 0, shown, shown});
@@ -377,7 +377,7 @@ private Q_SLOTS:
         QFETCH(Look, look);
         QFETCH(QStringList, writes);
         AppearanceFixture fx;
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         fx.settings.failingKey = failingKey;
         fx.choosers.fontSteps << choice;
         fx.action("fontAction")->trigger();
@@ -397,7 +397,7 @@ private Q_SLOTS:
     // file in the way, and every choice still applies.
     void unsavableLookIsToldOnce() {
         AppearanceFixture fx;
-        QVERIFY(fx.window().start());
+        QVERIFY(fx.startWindow());
         fx.settings.writeFailure = RuntimeError::permissionDenied(
             QStringLiteral("/cfg/orvenla.ini.lock"), QStringLiteral("in the way"));
         const QString noto = QStringLiteral("Noto Sans");

@@ -1,6 +1,5 @@
 #include "TestFiles.h"
 #include "bench/Collections.h"
-#include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 
 #include <QStringDecoder>
@@ -39,12 +38,14 @@ private Q_SLOTS:
 
         ProgramDirFixture dir;
         dir.write(QStringLiteral("data.txt"), bytes);
-        ArticleSlots store;
-        QCOMPARE(loadDataFile(dir.filePath(QStringLiteral("data.txt")), store), Articles);
+        const DataFileIndex index =
+            indexDataFile(dir.filePath(QStringLiteral("data.txt")), narrowCodecsFor("UTF-8"));
+        QCOMPARE(index.count(), Articles);
         qsizetype letters = 0;
         for (int i = 1; i <= Articles; ++i) {
-            QVERIFY(!store(i).contains(QChar::ReplacementCharacter));
-            const QStringList lines = store(i).mid(2).split(QStringLiteral("\r\n"));
+            const QString text = index.slotText(i).value_or(QString());
+            QVERIFY(!text.contains(QChar::ReplacementCharacter));
+            const QStringList lines = text.mid(2).split(QStringLiteral("\r\n"));
             for (const QString& line : lines) {
                 QVERIFY2(line.size() >= 20 && line.size() <= 110, qPrintable(line));
                 for (QChar c : line)

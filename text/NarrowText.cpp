@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -284,59 +285,49 @@ decodeWholeNarrowText(ByteSource& bytes, const QList<QByteArray>& codecs, LargeB
 std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByteArray>& codecs,
                                              BytePieceSink& sink) {
     LineEndedSource source(bytes);
-    for (qsizetype i = 0; i < codecs.size(); ++i) {
-        if (i > 0)
-            source.rewind();
-        const TextCodec codec = textCodec(codecs[i]);
-        const bool strict = i + 1 < codecs.size();
-        NarrowTextScan scan{codec, {}};
+    // Each converter but the last counts only if it decodes the whole text
+    // without an error, as decodeWholeNarrowText() has it; one that cannot be
+    // opened is passed over. All are tried on one pass over the file.
+    struct Try {
+        TextCodec codec;
         std::unique_ptr<TextDecoder> decoder;
-        if (strict) {
-            // The same tries, in the same order, as decodeWholeNarrowText().
-            const bool decodes = startDecodes(source, codec.name);
-            source.rewind();
-            if (!decodes)
-                continue;
-            decoder = codec.makeDecoder(codec, true);
-            if (!decoder)
-                continue;
-            // Decoded whole, a text that is not valid UTF-8 may read other
-            // than its lines decoded one by one.
-            if (!isUtf8(codec))
-                return std::nullopt;
-            scan.reserved.reserve(roomForText(source, *decoder));
-        } else {
-            if (!codec.keptAsBytes())
-                return std::nullopt;
-            scan.reserved.reserve(roomForBytes(source));
-        }
-        if (i > 0)
-            sink.restart();
-        QString decoded;
-        qint64 at = 0;
-        // What the whole text will take: its UTF-16 units, or its bytes.
-        qint64 units = 0;
-        const bool decodes = forEachPiece(source, [&](QByteArrayView piece) {
-            if (decoder) {
-                const std::optional<QStringView> text = decodePiece(*decoder, true, piece, decoded);
-                if (!text)
-                    return false;
-                units += text->size();
-            }
-            // UTF-8 drops a byte-order mark at the start of the text only.
-            const qsizetype skipped =
-                at == 0 && isUtf8(codec) && piece.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-            sink.piece(piece.sliced(skipped), at + skipped);
-            at += piece.size();
-            return true;
-        });
-        if (decodes) {
-            scan.reserved.expectContents(decoder ? std::size_t(units) * sizeof(char16_t)
-                                                 : std::size_t(at));
-            return scan;
-        }
+        bool strict = false;
+        bool failed = false;
+    };
+    std::vector<Try> tries;
+    for (qsizetype i = 0; i < codecs.size(); ++i) {
+        TextCodec codec = textCodec(codecs[i]);
+        const bool strict = i + 1 < codecs.size();
+        std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, strict);
+        if (decoder)
+            tries.push_back({std::move(codec), std::move(decoder), strict});
     }
-    return std::nullopt;
+    if (tries.empty())
+        return std::nullopt;
+    QString decoded;
+    qint64 at = 0;
+    bool startsWithMark = false;
+    forEachPiece(source, [&](QByteArrayView piece) {
+        if (at == 0)
+            startsWithMark = piece.startsWith("\xEF\xBB\xBF");
+        for (Try& attempt : tries) {
+            if (attempt.strict && !attempt.failed)
+                attempt.failed = !decodePiece(*attempt.decoder, true, piece, decoded);
+        }
+        sink.piece(piece, at);
+        at += piece.size();
+        return true;
+    });
+    const auto chosen = std::find_if(tries.begin(), tries.end(),
+                                     [](const Try& attempt) { return !attempt.failed; });
+    if (chosen == tries.end())
+        return std::nullopt;
+    NarrowTextScan scan{chosen->codec};
+    const bool validUtf8 = chosen->strict && isUtf8(chosen->codec);
+    scan.linesAlone = validUtf8 || (!chosen->strict && chosen->codec.keptAsBytes());
+    // UTF-8 drops a byte-order mark at the start of the text only.
+    scan.textStart = validUtf8 && startsWithMark ? 3 : 0;
+    return scan;
 }
 
 QString decodeLinesAlone(const TextCodec& codec, QByteArrayView lines) {

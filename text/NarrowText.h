@@ -142,26 +142,25 @@ std::optional<WholeNarrowText> decodeWholeNarrowText(ByteSource& bytes,
 class BytePieceSink {
 public:
     virtual ~BytePieceSink() = default;
-    // The file is read again from its start with another converter.
-    virtual void restart() = 0;
     virtual void piece(QByteArrayView lines, qint64 at) = 0;
 };
 
-// What scanNarrowText() found: the converter that decodeWholeNarrowText()
-// takes for the text, and the room that the whole text will take, reserved
-// but not yet touched, so that a text too large for memory fails here.
+// What scanNarrowText() found.
 struct NarrowTextScan {
+    // The converter that decodeWholeNarrowText() takes for the text.
     TextCodec codec;
-    LargeBuffer reserved;
+    // Whether the text's lines decoded one by one with decodeLinesAlone() read
+    // exactly as the whole text does: a text kept as bytes, or valid UTF-8.
+    bool linesAlone = false;
+    // Where the text starts in the file: after a UTF-8 byte-order mark.
+    qint64 textStart = 0;
 };
 
-// Goes through a text as decodeWholeNarrowText() does, choosing the same
-// converter, but keeps none of it: its bytes go to the sink a piece at a
-// time, the last line with the LF that reading it whole adds. Only where its
-// lines decoded one by one read exactly as the whole text does (a text kept as
-// bytes, or valid UTF-8 with any byte-order mark at its start left out of the
-// pieces); none for any other text, and when no converter could be opened.
-// Throws std::bad_alloc when the whole text would not fit in memory.
+// Goes through a text once, trying every converter on the same pass, and
+// chooses the one decodeWholeNarrowText() takes; it keeps none of the text.
+// Its bytes go to the sink a piece at a time, from the first byte of the
+// file, the last line with the LF that reading it whole adds. None when no
+// converter could be opened at all.
 std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByteArray>& codecs,
                                              BytePieceSink& sink);
 
