@@ -34,6 +34,10 @@ constexpr int ClientHeight = ArticleBoxHeight;
 // How long after a move the bookmark is saved at the latest.
 constexpr std::chrono::milliseconds BookmarkSaveDelay{1000};
 
+// How long a close waits for start-up to end, so that it saves the bookmark
+// as any close does; an index that takes longer is not waited for.
+constexpr std::chrono::milliseconds CloseWaitForStart{1000};
+
 } // namespace
 
 ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
@@ -233,6 +237,8 @@ void ReaderWindow::showCollection(DataFileIndex collection) {
         setWindowTitle(m_session.title());
         for (const std::function<void()>& move : std::exchange(m_waitingMoves, {}))
             move();
+        if (m_closeWhenStarted)
+            close();
         return;
     }
     if (m_session.replaceCollection(std::move(collection)))
@@ -410,6 +416,15 @@ void ReaderWindow::endSession() {
 }
 
 void ReaderWindow::closeEvent(QCloseEvent* event) {
+    if (!m_session.isStarted() && m_exitStatus == 0 && !m_closeWaitOver) {
+        if (!std::exchange(m_closeWhenStarted, true))
+            QTimer::singleShot(CloseWaitForStart, this, [this] {
+                m_closeWaitOver = true;
+                close();
+            });
+        event->ignore();
+        return;
+    }
     // A failed start never writes the bookmark, and it is written only once.
     m_bookmarkTimer.stop();
     if (m_session.isStarted() && m_exitStatus == 0 && !m_bookmarkSaved) {

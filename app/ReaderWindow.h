@@ -127,6 +127,9 @@ private:
     // The window's size when its frame was last let free.
     QSize m_fixedSize;
     bool m_bookmarkSaved = false;
+    // A close asked for before start-up ended waits for it, for a while.
+    bool m_closeWhenStarted = false;
+    bool m_closeWaitOver = false;
     // Runs once a second at most while the user moves: holding a key down
     // costs a save a second, not one per repeat.
     QTimer m_bookmarkTimer;

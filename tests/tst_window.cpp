@@ -268,6 +268,20 @@ private Q_SLOTS:
         QTRY_COMPARE(fx.text()->toPlainText(), text);
     }
 
+    // Closed before its collection is indexed, the window closes once it is,
+    // saving the bookmark (brought within the count) as any close does.
+    void closedWhileIndexing() {
+        WindowFixture fx;
+        fx.files.write(QStringLiteral("data.txt"), collection(10));
+        fx.files.write(QStringLiteral("MyPage.txt"), "12");
+        QVERIFY(fx.window().start());
+        fx.window().show();
+        fx.window().close();
+        QVERIFY(fx.window().isVisible());
+        QTRY_VERIFY(!fx.window().isVisible());
+        QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("10\r\n"));
+    }
+
     void autoRepeatEachMoves() {
         WindowFixture fx;
         startAt(fx, 10, "1");
