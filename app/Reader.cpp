@@ -2,6 +2,7 @@
 
 #include "app/ReaderWindow.h"
 #include "appearance/AppearanceText.h"
+#include "appearance/TextAppearance.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/TerminationSignals.h"
 #include "store/LiveCollection.h"
@@ -101,18 +102,12 @@ void preferTraditionalChineseGlyphs() {
     qputenv("FC_LANG", "zh-tw");
 }
 
-QFont programFont() {
-    QFont font(appearance::DesignFace.toString(), 9);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
 void installProgramFonts() {
     const QStringList mingFaces{QStringLiteral("Noto Serif CJK TC"),
                                 QStringLiteral("AR PL UMing TW")};
     QFont::insertSubstitutions(appearance::DesignFace.toString(), mingFaces);
     QFont::insertSubstitutions(QStringLiteral("PMingLiU"), mingFaces);
-    QApplication::setFont(programFont());
+    QApplication::setFont(appearance::programFont());
 }
 
 void installQtTranslation(QTranslator& translator) {

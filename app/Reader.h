@@ -5,7 +5,6 @@
 class LiveCollection;
 class ReaderWindow;
 class ProgramDirectory;
-class QFont;
 class QGuiApplication;
 class QTranslator;
 class TerminationNotifier;
@@ -42,14 +41,8 @@ void describeApplication();
 // but the caller's runs, since it sets the environment.
 void preferTraditionalChineseGlyphs();
 
-// The face of the program's own texts: menus, boxes and choosers take not the
-// window's bold design font but its regular face at 9 pt, as a Traditional
-// Chinese desktop shows them. Using it throughout also spares loading a second
-// Chinese face (about a megabyte) for texts the window hardly shows.
-QFont programFont();
-
 // Lets the window's design face find an installed Traditional Chinese Ming
-// face, and makes programFont() the application's font.
+// face, and makes appearance::programFont() the application's font.
 void installProgramFonts();
 
 // Qt's own dialog texts (the colour chooser's buttons and labels) in

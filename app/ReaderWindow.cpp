@@ -2,13 +2,15 @@
 
 #include "app/AppIcon.h"
 #include "app/ArticleView.h"
+#include "app/Commands.h"
+#include "app/FixedFrame.h"
 #include "app/HelpText.h"
-#include "app/Reader.h"
 #include "appearance/AppearanceText.h"
 #include "appearance/TextAppearance.h"
 #include "platform/RuntimeError.h"
 #include "store/LiveCollection.h"
 #include "widgets/Dialogs.h"
+#include "widgets/KeyboardMenuBar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,7 +56,8 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     designFont.setPointSize(9);
     designFont.setBold(true);
     setFont(designFont);
-    fixFrame();
+    m_frame = new FixedFrame(this, m_articleText, QSize(ClientWidth, ClientHeight),
+                             QSize(ArticleBoxWidth, ArticleBoxHeight));
     describeForAssistiveTools();
     m_bookmarkTimer.setSingleShot(true);
     m_bookmarkTimer.setInterval(BookmarkSaveDelay);
@@ -62,71 +65,6 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
 }
 
 ReaderWindow::~ReaderWindow() = default;
-
-// The text box has its design size and covers the client area only while the
-// frame cannot change: the window may be minimised, never resized or maximised.
-// The layout keeps the frame at the menu bar's height plus the client area,
-// whatever font and scale the menu bar ends up with.
-void ReaderWindow::fixFrame() {
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFrameFixed(true);
-}
-
-// Some window systems maximise or fill the screen with any window: Wayland
-// compositors through the title bar Qt draws there, which offers maximising
-// whatever the window allows. A compositor then requires the size it gives,
-// and ends the program that keeps another. So the frame is let free while the
-// window is maximised or full screen, the text box filling the client area,
-// and fixed again once the window is back at its design size.
-void ReaderWindow::setFrameFixed(bool fixed) {
-    if (fixed == m_frameFixed)
-        return;
-    m_frameFixed = fixed;
-    if (fixed) {
-        centralWidget()->setFixedSize(ClientWidth, ClientHeight);
-        m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
-        layout()->setSizeConstraint(QLayout::SetFixedSize);
-        layout()->activate();
-        return;
-    }
-    m_fixedSize = size();
-    layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
-    centralWidget()->setMinimumSize(0, 0);
-    centralWidget()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-}
-
-void ReaderWindow::followWindowState() {
-    const Qt::WindowStates states = windowHandle() ? windowHandle()->windowStates() : windowState();
-    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen))
-        setFrameFixed(false);
-    else if (!m_frameFixed && size() == m_fixedSize)
-        setFrameFixed(true);
-}
-
-void ReaderWindow::showEvent(QShowEvent* event) {
-    // Told at once when the window's own title bar asks for a state, before
-    // the window system answers with a size; the window's events come later.
-    if (QWindow* window = windowHandle(); window && !m_watchingWindowState) {
-        m_watchingWindowState = true;
-        connect(window, &QWindow::windowStateChanged, this, &ReaderWindow::followWindowState);
-    }
-    QMainWindow::showEvent(event);
-}
-
-void ReaderWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::WindowStateChange)
-        followWindowState();
-    QMainWindow::changeEvent(event);
-}
-
-void ReaderWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    followWindowState();
-}
 
 void ReaderWindow::describeForAssistiveTools() {
     // The title carries the position, so a screen reader names the window by
@@ -152,7 +90,6 @@ void ReaderWindow::createControls() {
     clientPalette.setColor(QPalette::Window, clientPalette.color(QPalette::Base));
     client->setPalette(clientPalette);
     setCentralWidget(client);
-    client->installEventFilter(this);
 
     // The text box shows the window's design font only through start-up,
     // which applies the saved look to that font in one go. Until then it holds
@@ -160,7 +97,7 @@ void ReaderWindow::createControls() {
     // empty box would load a second Chinese face (about 2 MiB) that the saved
     // look replaces at once.
     m_articleText = new ArticleTextEdit(client);
-    m_articleText->setFont(programFont());
+    m_articleText->setFont(appearance::programFont());
     m_articleText->setObjectName(QStringLiteral("articleText"));
     m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
     m_articleText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -172,40 +109,50 @@ void ReaderWindow::createControls() {
 
 void ReaderWindow::createActions() {
     QMenuBar* bar = menuBar();
-    bar->setFont(programFont());
-
+    bar->setFont(appearance::programFont());
+    showKeyboardSelection(bar);
+    bar->installEventFilter(this);
     m_settingsMenu = bar->addMenu(QStringLiteral("設定"));
-    m_fontAction = m_settingsMenu->addAction(QStringLiteral("字型"));
-    m_backgroundAction = m_settingsMenu->addAction(QStringLiteral("背景"));
-    m_firstArticleAction = bar->addAction(QStringLiteral("首篇"));
-    m_goToArticleAction = bar->addAction(QStringLiteral("到 ? 篇"));
-    m_previousArticleAction = bar->addAction(QStringLiteral("<<<上一篇"));
-    m_nextArticleAction = bar->addAction(QStringLiteral("下一篇>>>"));
-    m_helpAction = bar->addAction(QStringLiteral("說明"));
-
     m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
-    m_fontAction->setObjectName(QStringLiteral("fontAction"));
-    m_backgroundAction->setObjectName(QStringLiteral("backgroundAction"));
-    m_firstArticleAction->setObjectName(QStringLiteral("firstArticleAction"));
-    m_goToArticleAction->setObjectName(QStringLiteral("goToArticleAction"));
-    m_previousArticleAction->setObjectName(QStringLiteral("previousArticleAction"));
-    m_nextArticleAction->setObjectName(QStringLiteral("nextArticleAction"));
-    m_helpAction->setObjectName(QStringLiteral("helpAction"));
+    for (const CommandRow& row : readerCommands()) {
+        auto* action = new QAction(QString::fromUtf16(row.caption), this);
+        action->setObjectName(QLatin1String(row.objectName));
+        action->setEnabled(row.startsEnabled);
+        if (row.key != QKeyCombination())
+            action->setShortcut(row.key);
+        switch (row.place) {
+        case CommandPlace::SettingsMenu:
+            m_settingsMenu->addAction(action);
+            break;
+        case CommandPlace::MenuBar:
+            bar->addAction(action);
+            break;
+        case CommandPlace::KeysOnly:
+            addAction(action);
+            break;
+        }
+        // However a command was started, the keys go back to the text box.
+        connect(action, &QAction::triggered, this, [this, run = row.run] {
+            runCommand([this, run] { (this->*run)(); });
+            m_articleText->setFocus();
+        });
+    }
+    m_previousArticleAction = findChild<QAction*>(QStringLiteral("previousArticleAction"));
+    m_nextArticleAction = findChild<QAction*>(QStringLiteral("nextArticleAction"));
+}
 
-    // "First article" exists as a command but is never offered in the menu.
-    m_firstArticleAction->setEnabled(false);
+void ReaderWindow::giveMenuBarTheKeys() {
+    // As GNOME and KDE programs have it: the first menu opens and the arrows
+    // go on along the bar. Queued, since the keys go back to the text box
+    // after every command, this one too.
+    QTimer::singleShot(0, this, [this] {
+        menuBar()->setFocus(Qt::MenuBarFocusReason);
+        menuBar()->setActiveAction(m_settingsMenu->menuAction());
+    });
+}
 
-    const auto bind = [this](QAction* action, void (ReaderWindow::*command)()) {
-        connect(action, &QAction::triggered, this,
-                [this, command] { runCommand([this, command] { (this->*command)(); }); });
-    };
-    bind(m_fontAction, &ReaderWindow::chooseFont);
-    bind(m_backgroundAction, &ReaderWindow::chooseBackground);
-    bind(m_firstArticleAction, &ReaderWindow::showFirstArticle);
-    bind(m_goToArticleAction, &ReaderWindow::goToArticle);
-    bind(m_previousArticleAction, &ReaderWindow::showPreviousArticle);
-    bind(m_nextArticleAction, &ReaderWindow::showNextArticle);
-    bind(m_helpAction, &ReaderWindow::showHelp);
+void ReaderWindow::closeByKey() {
+    close();
 }
 
 bool ReaderWindow::start() {
@@ -438,11 +385,11 @@ void ReaderWindow::closeEvent(QCloseEvent* event) {
 // modifiers. The key is never consumed: the text box still inserts the line
 // break or moves the caret afterwards.
 bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == centralWidget() && event->type() == QEvent::Resize && !m_frameFixed) {
-        m_articleText->setGeometry(0, 0, centralWidget()->width() + ArticleBoxWidth - ClientWidth,
-                                   centralWidget()->height());
-        return false;
-    }
+    // Esc that leaves the menu bar gives the keys back to the text box.
+    if (watched == menuBar() && event->type() == QEvent::KeyRelease &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && menuBar()->hasFocus() &&
+        !menuBar()->activeAction())
+        m_articleText->setFocus();
     if (watched == m_articleText && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Return:

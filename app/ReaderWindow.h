@@ -20,6 +20,7 @@ class ArticleTextEdit;
 class Choosers;
 class DataFileIndex;
 class Dialogs;
+class FixedFrame;
 class LiveCollection;
 class ProgramDirectory;
 class QAction;
@@ -61,34 +62,31 @@ public:
     const ReaderSession& session() const { return m_session; }
     ReaderSession& session() { return m_session; }
 
-    void showPreviousArticle();
-    void showNextArticle();
     // Ends the program as the user's close does, for a session that ends or a
     // termination signal: any open modal box is dismissed first.
     void endSession();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void createControls();
-    void createActions();
-    void fixFrame();
-    void setFrameFixed(bool fixed);
-    // Frees the frame while the window is maximised or full screen, and fixes
-    // it again once the window is back at its design size.
-    void followWindowState();
-    void describeForAssistiveTools();
-
+    // The commands, as the menu bar and the keys run them (see Commands.h).
+    void showPreviousArticle();
+    void showNextArticle();
     void showFirstArticle();
     void goToArticle();
     void showHelp();
     void chooseFont();
     void chooseBackground();
+    // F10: the menu bar takes the keys, as with Alt alone.
+    void giveMenuBarTheKeys();
+    void closeByKey();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createActions();
+    void describeForAssistiveTools();
+
     using ChooserCommand = void (*)(Choosers&, ChooserState&, const appearance::SavedAppearance&,
                                     const appearance::Targets&);
     void runChooserCommand(ChooserCommand command);
@@ -122,10 +120,6 @@ private:
     int m_exitStatus = 0;
     // Whether the user has been told that the look cannot be saved this run.
     bool m_toldLookNotKept = false;
-    bool m_frameFixed = false;
-    bool m_watchingWindowState = false;
-    // The window's size when its frame was last let free.
-    QSize m_fixedSize;
     bool m_bookmarkSaved = false;
     // A close asked for before start-up ended waits for it, for a while.
     bool m_closeWhenStarted = false;
@@ -138,12 +132,8 @@ private:
     std::vector<std::function<void()>> m_waitingMoves;
 
     ArticleTextEdit* m_articleText = nullptr;
+    FixedFrame* m_frame = nullptr;
     QMenu* m_settingsMenu = nullptr;
-    QAction* m_fontAction = nullptr;
-    QAction* m_backgroundAction = nullptr;
-    QAction* m_firstArticleAction = nullptr;
-    QAction* m_goToArticleAction = nullptr;
     QAction* m_previousArticleAction = nullptr;
     QAction* m_nextArticleAction = nullptr;
-    QAction* m_helpAction = nullptr;
 };

@@ -71,6 +71,12 @@ void write(const SavedAppearance& saved, QLatin1String key, const QString& text)
 
 } // namespace
 
+QFont programFont() {
+    QFont font(DesignFace.toString(), 9);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
 void applySaved(const SavedAppearance& saved, const Targets& targets, const QFont& designFont) {
     QWidget* box = targets.textBox;
     const QString no = boolText(false);
@@ -127,7 +133,9 @@ void chooseBackground(Choosers& choosers, ChooserState& dialog, const SavedAppea
                       const Targets& targets) {
     dialog.cancelIsError = true;
     dialog.flags = ChooserFlags;
-    // No colour is set first: the chooser starts where the last command left it.
+    // Starts at the background on show: left at the text colour of the last
+    // font choice, OK without a change would hide the text.
+    dialog.color = rgbcolor::fromQColor(colorOf(targets.textBox, QPalette::Base));
     choosers.showColor(targets.textBox->window(), dialog);
     setColor(targets.textBox, QPalette::Base, dialog.color);
     showBackground(targets);

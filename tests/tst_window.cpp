@@ -122,9 +122,13 @@ private Q_SLOTS:
         for (QAction* a : top[0]->menu()->actions())
             sub << a->text();
         QCOMPARE(sub, (QStringList{"字型", "背景"}));
+        // Keys of their own for go-to and help only; the captions stay as they are.
+        const QMap<QString, QKeySequence> keys{{"goToArticleAction", QKeySequence("Ctrl+G")},
+                                               {"helpAction", QKeySequence("F1")}};
         for (const QString& name : ActionNames) {
             QAction* a = w.findChild<QAction*>(name);
-            QVERIFY2(a && a->isVisible() && a->shortcut().isEmpty(), qPrintable(name));
+            QVERIFY2(a && a->isVisible(), qPrintable(name));
+            QCOMPARE(a->shortcut(), keys.value(name));
             QCOMPARE(a->isEnabled(), name != "firstArticleAction");
         }
 
@@ -280,6 +284,83 @@ private Q_SLOTS:
         QVERIFY(fx.window().isVisible());
         QTRY_VERIFY(!fx.window().isVisible());
         QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("10\r\n"));
+    }
+
+    // Each window-wide key runs its command from the text box; after it, the
+    // keys are the text box's again, also when the menu bar had them.
+    void windowKeys_data() {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<bool>("fromMenuBar");
+        QTest::addColumn<QString>("outcome");
+        const QKeyCombination goTo = Qt::CTRL | Qt::Key_G;
+        QTest::newRow("Ctrl+G") << goTo << false << "Orvenla(5 of 10)";
+        QTest::newRow("F10, Right, Enter") << goTo << true << "Orvenla(5 of 10)";
+        QTest::newRow("F1") << QKeyCombination(Qt::Key_F1) << false << "說明";
+        QTest::newRow("Ctrl+Q") << QKeyCombination(Qt::CTRL | Qt::Key_Q) << false << "closed";
+    }
+    void windowKeys() {
+        QFETCH(QKeyCombination, key);
+        QFETCH(bool, fromMenuBar);
+        QFETCH(QString, outcome);
+        WindowFixture fx;
+        startAt(fx, 10, "3");
+        fx.window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&fx.window()));
+        fx.dialogs.answers << "5";
+        if (fromMenuBar) {
+            // F10 opens the first menu; Right goes on along the bar to 到 ? 篇,
+            // past the unavailable 首篇.
+            QTest::keyClick(fx.text(), Qt::Key_F10);
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+            QTRY_COMPARE(fx.window().menuBar()->activeAction(), fx.action("goToArticleAction"));
+            QVERIFY(fx.window().menuBar()->hasFocus());
+            key = QKeyCombination(Qt::Key_Return);
+        }
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+        if (outcome == u"closed") {
+            QVERIFY(!fx.window().isVisible());
+            QCOMPARE(fx.files.read(QStringLiteral("MyPage.txt")), QByteArray("3\r\n"));
+            return;
+        }
+        const QString seen = fx.window().windowTitle() + fx.dialogs.messages.join(u' ');
+        QVERIFY2(seen.contains(outcome), qPrintable(seen));
+        QVERIFY(fx.text()->hasFocus());
+        QVERIFY(!fx.window().menuBar()->activeAction());
+    }
+
+    // With the menu bar holding the keys, its active item stands out from the
+    // bar in either theme, also while none of its menus is open.
+    void activeMenuItemIsHighlighted_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void activeMenuItemIsHighlighted() {
+        QFETCH(bool, dark);
+        WindowFixture fx;
+        startAt(fx, 10, "3");
+        QMenuBar* bar = fx.window().menuBar();
+        if (dark) {
+            QPalette palette = bar->palette();
+            palette.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+            palette.setColor(QPalette::ButtonText, Qt::white);
+            palette.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+            bar->setPalette(palette);
+        }
+        fx.window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&fx.window()));
+        // Alt alone: the bar has the keys, with no menu open.
+        QTest::keyClick(fx.text(), Qt::Key_Alt);
+        QTRY_VERIFY(bar->hasFocus() && bar->activeAction());
+        QVERIFY(!QApplication::activePopupWidget());
+        const QRect item = bar->actionGeometry(bar->activeAction());
+        const QImage image = bar->grab().toImage();
+        const QColor highlight = bar->palette().color(QPalette::Highlight);
+        qsizetype highlighted = 0;
+        for (int x = item.left(); x <= item.right(); ++x)
+            highlighted += image.pixelColor(x, item.center().y()) == highlight;
+        QVERIFY2(highlighted > item.width() / 3, qPrintable(QString::number(highlighted)));
     }
 
     void autoRepeatEachMoves() {

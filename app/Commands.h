@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QKeyCombination>
+
+#include <span>
+
+class ReaderWindow;
+
+// Where a command is offered: the menu bar's captions are the window's
+// design; commands with keys of their own are reached by those keys alone.
+enum class CommandPlace { SettingsMenu, MenuBar, KeysOnly };
+
+// One command of the window: the menu bar and the window-wide keys are both
+// made from these rows.
+struct CommandRow {
+    // The action's object name, by which tests find it.
+    const char* objectName;
+    // The menu caption, or what a screen reader names a keys-only command.
+    const char16_t* caption;
+    CommandPlace place;
+    // A window-wide key; none for a command reached through the menu bar only.
+    QKeyCombination key;
+    bool startsEnabled;
+    void (ReaderWindow::*run)();
+};
+
+// In the order the menus show them.
+std::span<const CommandRow> readerCommands();
