@@ -45,8 +45,8 @@ inline std::string longLine(qint64 chars) {
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);
 }
-inline std::string peakFirstArticle(Encoding encoding) {
-    return peak(encoding) + "/first";
+inline std::string peakTwoArticles(Encoding encoding) {
+    return peak(encoding) + "/two";
 }
 inline std::string peakBare() {
     return "peak/bare";

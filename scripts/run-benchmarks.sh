@@ -52,9 +52,9 @@ x11_rows() {
     unset QT_QPA_PLATFORM
     local data=build/bench/bench-data/v2 enc runs=${X11_RUNS:-15}
     # The program reads data.txt from its own directory, so each gets a copy.
-    # The first article alone shows the same page without the load.
+    # The first two articles alone show the same page without the rest.
     for enc in big5 utf8; do
-        for size in 8 first; do
+        for size in 8 two; do
             mkdir -p "$out/$enc-$size"
             cp build/orvenla "$out/$enc-$size/"
             cp "$data/$enc-$size/data.txt" "$out/$enc-$size/"
@@ -63,31 +63,31 @@ x11_rows() {
     for ((i = 0; i < runs; i++)); do
         time_to_window "Bare Chinese window" build/bench/orvenla_bare_chinese_window >>"$out/bare.ms"
         for enc in big5 utf8; do
-            for size in 8 first; do
+            for size in 8 two; do
                 time_to_window "Orvenla(" "$out/$enc-$size/orvenla" >>"$out/$enc-$size.ms"
             done
         done
     done
-    local bare first floor reader
+    local bare two floor reader
     [[ -s "$out/bare.ms" ]] || return 0
     bare=$(median <"$out/bare.ms")
     for enc in big5 utf8; do
-        [[ -s "$out/$enc-8.ms" && -s "$out/$enc-first.ms" ]] || continue
+        [[ -s "$out/$enc-8.ms" && -s "$out/$enc-two.ms" ]] || continue
         reader=$(median <"$out/$enc-8.ms")
-        first=$(median <"$out/$enc-first.ms")
+        two=$(median <"$out/$enc-two.ms")
         floor=$(grep "^| load $enc full (" "$out/bench.txt" | sed 's/.*| decode \([0-9.]*\) ms.*/\1/')
-        awk -v r="$reader" -v b="$bare" -v f="$floor" -v o="$first" -v e="$enc" 'BEGIN {
+        awk -v r="$reader" -v b="$bare" -v f="$floor" -v o="$two" -v e="$enc" 'BEGIN {
             ratio = (r - b) / f
             printf "| start-up under X %s full, launch to window, (value - bare) / decode | %.0f ms | bare %.0f ms + decode %.1f ms | %.2f | <= 1.30 | %s |\n",
                 e, r, b, f, ratio, ratio <= 1.3 ? "yes" : "NO"
             ratio = r / o
-            printf "| start-up under X %s full vs first article only | %.0f ms | first article only %.0f ms | %.2f | <= 1.30 | %s |\n",
+            printf "| start-up under X %s full vs two articles | %.0f ms | two articles %.0f ms | %.2f | <= 1.30 | %s |\n",
                 e, r, o, ratio, ratio <= 1.3 ? "yes" : "NO"
             ratio = r / b
             printf "| start-up under X %s full vs bare Chinese window | %.0f ms | bare Chinese window %.0f ms | %.2f | <= 1.25 | %s |\n",
                 e, r, b, ratio, ratio <= 1.25 ? "yes" : "NO"
             ratio = o / b
-            printf "| start-up under X %s first article only vs bare Chinese window | %.0f ms | bare Chinese window %.0f ms | %.2f | <= 1.15 | %s |\n",
+            printf "| start-up under X %s two articles vs bare Chinese window | %.0f ms | bare Chinese window %.0f ms | %.2f | <= 1.15 | %s |\n",
                 e, o, b, ratio, ratio <= 1.15 ? "yes" : "NO" }'
     done
 }
@@ -140,13 +140,12 @@ if ((record)); then
 - glibc iconv: the same one-call decode with glibc's converter, for choosing
   the faster one.
 - start-up: window created, start-up run, window shown and first paint done,
-  and the collection loaded, in one process on the offscreen platform, against
-  a bare QMainWindow with a QPlainTextEdit shown the same way. As in the
-  program, the collection is outlined on a worker thread from just before the
-  window is created, the window shows the current article from the outline,
-  and the whole collection is loaded once the window is drawn. "first article
-  only" starts the reader on a collection of just the article it opens on, so
-  the difference is what the load adds.
+  and start-up ended with the collection indexed, in one process on the
+  offscreen platform, against a bare QMainWindow with a QPlainTextEdit shown
+  the same way. As in the program, the index starts on a background task just
+  before the window is created and the window is shown without waiting for it.
+  "two articles" starts the reader on a collection of just the article it
+  opens on and the next, so the difference is what the rest adds.
 - show article: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
 - show article, one line of "x": an article of a single line of one letter,
@@ -157,24 +156,24 @@ if ((record)); then
 - peak memory: VmHWM of a fresh process per measurement, after the window has
   been shown, against the bare window's plus the UTF-16 size of the decoded
   file (text); the target leaves 15% for the store and the load. "full -
-  first article only" leaves out the window's own share, so it is what the
+  two articles" leaves out the window's own share, so it is what the
   collection costs; it is set against the smaller of the file's bytes and its
   UTF-16 text (the text's smallest form that keeps it whole), and may exceed
   it by 5%.
 - start-up under X: the real program under Xvfb, from launch until its window
   is mapped, timed by bench/LaunchTimer.cpp, which waits on the X connection
   and so takes no CPU from the program. Launches alternate: bare Chinese
-  window, Big5 full, Big5 first article only, UTF-8 full, UTF-8 first article
-  only, X11_RUNS times (15 by default), and each figure is the median. The
+  window, Big5 full, Big5 two articles, UTF-8 full, UTF-8 two articles,
+  X11_RUNS times (15 by default), and each figure is the median. The
   bare Chinese window (bench/BareChineseWindow.cpp) is the floor of any Qt
   reader window: a program linking Qt Widgets alone, with the reader's menu
   captions and size and a plain text box showing two lines of Chinese in
   "Noto Serif CJK TC" 11 pt. "(value - bare) / decode" sets the full
   collection against that window plus the in-process decode from the load
-  rows; "full vs first article only" sets it against the same program showing
+  rows; "full vs two articles" sets it against the same program showing
   the same page without the rest of the collection, so the ratio is what the
   load adds to the launch; "vs bare Chinese window" sets the full collection
-  and the first article alone against the floor itself.
+  and the first two articles alone against the floor itself.
 NOTES
     } >docs/performance.md
     echo "Wrote docs/performance.md"
