@@ -30,6 +30,10 @@ inline std::string iconv(Encoding encoding) {
 inline std::string startup(Encoding encoding) {
     return std::string("startup/") + encodingTag(encoding);
 }
+// Right pressed at once, against the same on the first two articles.
+inline std::string ready(Encoding encoding) {
+    return std::string("ready/") + encodingTag(encoding);
+}
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";

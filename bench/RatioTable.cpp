@@ -64,6 +64,7 @@ constexpr double LoadLimit = 1.3;
 constexpr double OneCpuLimit = 0.5;
 constexpr double ScalingLimit = 1.2;
 constexpr double StartupLimit = 1.3;
+constexpr double ReadyLimit = 1.15;
 constexpr double ShowLimit = 1.2;
 constexpr double LongLineLimit = 2.0;
 constexpr double MemoryLimit = 1.15;
@@ -120,6 +121,13 @@ void startupRows(Table& table, Encoding encoding) {
     table.row("start-up " + tag(encoding) + " full - two articles, / decode",
               ms(startup->ms - two), "decode " + ms(decode),
               table.counter(*startup, "load_share"), 0);
+}
+
+void readyRows(Table& table, Encoding encoding) {
+    if (const Figure* ready = table.find(names::ready(encoding)))
+        table.row("ready to move " + tag(encoding) + " full vs two articles", ms(ready->ms),
+                  "two articles " + ms(table.counter(*ready, "two_ms")),
+                  table.counter(*ready, "ratio"), ReadyLimit);
 }
 
 void showRows(Table& table) {
@@ -197,6 +205,8 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
         loadRows(table, encoding);
     for (Encoding encoding : AllEncodings)
         startupRows(table, encoding);
+    for (Encoding encoding : AllEncodings)
+        readyRows(table, encoding);
     showRows(table);
     longLineRows(table);
     for (Encoding encoding : AllEncodings)

@@ -205,6 +205,30 @@ double timeReaderStart(const QString& directory) {
     return started ? seconds : -1;
 }
 
+// The reader opens where its bookmark says: at the first article, so that
+// Right moves to the second.
+bool bookmarkFirstArticle(const QString& directory) {
+    QFile file(directory + QStringLiteral("/MyPage.txt"));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("1\r\n") == 3;
+}
+
+// From the window's creation, as from a launch, with Right pressed the moment
+// the window is shown, until the title names the second article.
+double timeReadyToMove(const QString& directory) {
+    if (!bookmarkFirstArticle(directory))
+        return -1;
+    std::unique_ptr<ReaderUnderTest> reader;
+    bool moved = false;
+    const double seconds = secondsOf([&] {
+        reader = std::make_unique<ReaderUnderTest>(directory);
+        moved = moveOnceShown(*reader);
+    });
+    reader.reset();
+    QCoreApplication::processEvents();
+    releaseFreedMemory();
+    return moved ? seconds : -1;
+}
+
 double timeBareStart() {
     std::unique_ptr<BareWindow> bare;
     bool shown = false;
@@ -328,6 +352,22 @@ void startupAgainstBare(benchmark::State& state, Collection full, Collection two
     state.counters["load_share"] = (rounds.total(0) - rounds.total(3)) / rounds.total(2);
 }
 
+// Ready to move on the maximal collection against the first two articles: how
+// long the rest of the collection keeps the first move waiting.
+void readyToMove(benchmark::State& state, Collection full, Collection two) {
+    Rounds rounds(2);
+    for (auto _ : state) {
+        if (!rounds.run({[&] { return timeReadyToMove(full.directory); },
+                         [&] { return timeReadyToMove(two.directory); }})) {
+            state.SkipWithError("the window did not move to the second article");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["two_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = rounds.total(0) / rounds.total(1);
+}
+
 void showAgainstSetPlainText(benchmark::State& state, Collection collection, int article) {
     ReaderUnderTest reader(collection.directory);
     BareWindow bare;
@@ -430,6 +470,9 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
         add(names::startup(encoding), startupAgainstBare, sizes.back(),
             twoArticleCollection(root, encoding), encoding)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::ready(encoding), readyToMove, sizes.back(), twoArticleCollection(root, encoding))
             ->UseManualTime()
             ->MinTime(0.3);
     }

@@ -146,6 +146,10 @@ if ((record)); then
   before the window is created and the window is shown without waiting for it.
   "two articles" starts the reader on a collection of just the article it
   opens on and the next, so the difference is what the rest adds.
+- ready to move: as start-up, with the bookmark at the first article and
+  Right asked for the moment the window is shown, until the title names the
+  second article; the full collection against its first two articles, so the
+  ratio is how long the rest of the collection keeps the first move waiting.
 - show article: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
 - show article, one line of "x": an article of a single line of one letter,
