@@ -431,7 +431,9 @@ void longLineAgainstChinese(benchmark::State& state, Collection collection, qint
     state.counters["ratio"] = rounds.total(0) / rounds.total(1);
 }
 
-void peakMemory(benchmark::State& state, QStringList arguments) {
+// `files` are set beside the peak as counters, for the rows that need sizes.
+void peakMemory(benchmark::State& state, QStringList arguments,
+                std::vector<std::pair<std::string, Collection>> files) {
     double kib = -1;
     for (auto _ : state) {
         kib = measurePeakKiB(arguments);
@@ -439,6 +441,8 @@ void peakMemory(benchmark::State& state, QStringList arguments) {
             state.SkipWithError("the measuring child failed");
     }
     state.counters["peak_MiB"] = kib / 1024;
+    for (const auto& [name, collection] : files)
+        state.counters[name] = double(collection.bytes) / MiB;
 }
 
 template <class... Args>
@@ -483,16 +487,24 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
     for (qint64 chars : LongLineChars)
         add(names::longLine(chars), longLineAgainstChinese, show, chars)->UseManualTime();
-    add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")})
+    add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")},
+        std::vector<std::pair<std::string, Collection>>{})
         ->Iterations(1)
         ->UseRealTime();
+    // The growth from two articles to the full collection is set against the
+    // text's smallest form, whichever encoding is measured: both files.
+    const std::vector<std::pair<std::string, Collection>> fullFiles{
+        {"big5_file_MiB", sizedCollection(root, Encoding::Big5, 8)},
+        {"utf8_file_MiB", sizedCollection(root, Encoding::Utf8, 8)}};
     for (Encoding encoding : AllEncodings) {
         add(names::peak(encoding), peakMemory,
-            QStringList{QStringLiteral("reader"), sizedCollection(root, encoding, 8).directory})
+            QStringList{QStringLiteral("reader"), sizedCollection(root, encoding, 8).directory},
+            fullFiles)
             ->Iterations(1)
             ->UseRealTime();
         add(names::peakTwoArticles(encoding), peakMemory,
-            QStringList{QStringLiteral("reader"), twoArticleCollection(root, encoding).directory})
+            QStringList{QStringLiteral("reader"), twoArticleCollection(root, encoding).directory},
+            std::vector<std::pair<std::string, Collection>>{})
             ->Iterations(1)
             ->UseRealTime();
     }

@@ -159,11 +159,11 @@ if ((record)); then
   quadratic in a run without break opportunities.
 - peak memory: VmHWM of a fresh process per measurement, after the window has
   been shown, against the bare window's plus the UTF-16 size of the decoded
-  file (text); the target leaves 15% for the store and the load. "full -
-  two articles" leaves out the window's own share, so it is what the
-  collection costs; it is set against the smaller of the file's bytes and its
-  UTF-16 text (the text's smallest form that keeps it whole), and may exceed
-  it by 5%.
+  file (text); the target leaves 15% for the store and the load. "growth
+  from two articles to full" leaves out the window's own share, so it is what
+  the rest of the collection costs; it is set against the text's smallest
+  form, the smaller of the Big5 and the UTF-8 full file, whichever encoding
+  is read, and may come to a tenth of it.
 - start-up under X: the real program under Xvfb, from launch until its window
   is mapped, timed by bench/LaunchTimer.cpp, which waits on the X connection
   and so takes no CPU from the program. Launches alternate: bare Chinese
