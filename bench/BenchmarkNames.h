@@ -34,6 +34,10 @@ inline std::string startup(Encoding encoding) {
 inline std::string ready(Encoding encoding) {
     return std::string("ready/") + encodingTag(encoding);
 }
+// An edit's re-index, against the first index of the same collection.
+inline std::string reindex(Encoding encoding) {
+    return std::string("reindex/") + encodingTag(encoding);
+}
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";

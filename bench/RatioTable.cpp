@@ -65,6 +65,7 @@ constexpr double OneCpuLimit = 0.5;
 constexpr double ScalingLimit = 1.2;
 constexpr double StartupLimit = 1.3;
 constexpr double ReadyLimit = 1.15;
+constexpr double ReindexLimit = 1.25;
 constexpr double ShowLimit = 1.2;
 constexpr double LongLineLimit = 2.0;
 constexpr double MemoryLimit = 1.15;
@@ -128,6 +129,13 @@ void readyRows(Table& table, Encoding encoding) {
         table.row("ready to move " + tag(encoding) + " full vs two articles", ms(ready->ms),
                   "two articles " + ms(table.counter(*ready, "two_ms")),
                   table.counter(*ready, "ratio"), ReadyLimit);
+}
+
+void reindexRows(Table& table, Encoding encoding) {
+    if (const Figure* reindex = table.find(names::reindex(encoding)))
+        table.row("re-index " + tag(encoding) + " full after an edit, less the settle wait",
+                  ms(reindex->ms), "first index " + ms(table.counter(*reindex, "first_ms")),
+                  table.counter(*reindex, "ratio"), ReindexLimit);
 }
 
 void showRows(Table& table) {
@@ -211,6 +219,8 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
         startupRows(table, encoding);
     for (Encoding encoding : AllEncodings)
         readyRows(table, encoding);
+    for (Encoding encoding : AllEncodings)
+        reindexRows(table, encoding);
     showRows(table);
     longLineRows(table);
     for (Encoding encoding : AllEncodings)

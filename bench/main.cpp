@@ -11,13 +11,17 @@
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
 #include "store/DataFile.h"
+#include "store/LiveCollection.h"
 #include "text/NarrowText.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <iconv.h>
@@ -241,6 +245,83 @@ double timeBareStart() {
     return shown ? seconds : -1;
 }
 
+// After a report of a change, LiveCollection waits this long for the editor
+// to leave the file alone before it indexes again. The wait is idle, there
+// for the editor's sake, and is taken out of the time of a re-index.
+constexpr std::chrono::duration<double> SettleWait = LiveCollection::SettleTime;
+
+bool writeWhole(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush();
+}
+
+struct IndexTimes {
+    double first = -1;
+    double again = -1;
+};
+
+// A LiveCollection follows a copy of a collection: its first index, timed from
+// start(), then, once the copy has been replaced by a rename as an editor
+// saves, the index of the new version, timed from the rename and less the
+// settle wait. Both end when the receiver has the index with the count given.
+IndexTimes timeIndexAndReindex(const QString& path, const QByteArray& before, int beforeCount,
+                               const QByteArray& after, int afterCount) {
+    const QString saved = path + QStringLiteral(".new");
+    if (!writeWhole(path, before) || !writeWhole(saved, after))
+        return {};
+    IndexTimes times;
+    {
+        LiveCollection collection;
+        std::optional<int> received;
+        bool failed = false;
+        QEventLoop* waiting = nullptr;
+        collection.setReceivers(
+            [&](DataFileIndex index) {
+                received = index.count();
+                if (waiting)
+                    waiting->quit();
+            },
+            [&](std::exception_ptr) {
+                failed = true;
+                if (waiting)
+                    waiting->quit();
+            });
+        const auto waitForIndex = [&] {
+            if (received || failed)
+                return;
+            QEventLoop loop;
+            waiting = &loop;
+            QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+            loop.exec();
+            waiting = nullptr;
+        };
+        const double first = secondsOf([&] {
+            collection.start(path);
+            waitForIndex();
+        });
+        if (received != beforeCount)
+            return {};
+        // The reports of the write beside the file are seen, and passed over,
+        // before the timing.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        received.reset();
+        const double again = secondsOf([&] {
+            if (std::rename(QFile::encodeName(saved).constData(),
+                            QFile::encodeName(path).constData()) != 0)
+                failed = true;
+            waitForIndex();
+        });
+        if (received != afterCount)
+            return {};
+        times = {first, again - SettleWait.count()};
+    }
+    QCoreApplication::processEvents();
+    releaseFreedMemory();
+    return times;
+}
+
 // Puts a text into a box and waits for its paint; the box is emptied first,
 // outside the timing, as after a move from a short article.
 template <class Show>
@@ -350,6 +431,38 @@ void startupAgainstBare(benchmark::State& state, Collection full, Collection two
     state.counters["two_ms"] = rounds.milliseconds(3);
     state.counters["ratio"] = (rounds.total(0) - rounds.total(1)) / rounds.total(2);
     state.counters["load_share"] = (rounds.total(0) - rounds.total(3)) / rounds.total(2);
+}
+
+// The maximal collection indexed again after an edit, against its first index.
+// The maximal collection cannot take one more article, so the copy followed
+// starts without its last one and the edit appends it.
+void reindexAgainstFirst(benchmark::State& state, Collection full) {
+    const QByteArray after = readAll(full.dataFile);
+    // The separator line before the last article: the search starts short of
+    // the file's closing "\r\n***\r\n", the last separator line's own.
+    const qsizetype last = after.lastIndexOf("\n***", after.size() - 7);
+    QTemporaryDir directory;
+    if (last < 0 || !directory.isValid()) {
+        state.SkipWithError("no copy of the collection");
+        return;
+    }
+    const QByteArray before = after.left(last + qsizetype(sizeof "\n***\r\n") - 1);
+    const QString path = directory.filePath(QStringLiteral("data.txt"));
+    double firstTotal = 0;
+    double againTotal = 0;
+    for (auto _ : state) {
+        const IndexTimes times =
+            timeIndexAndReindex(path, before, full.articles - 1, after, full.articles);
+        if (times.first < 0 || times.again < 0) {
+            state.SkipWithError("an index did not come, or had the wrong count");
+            return;
+        }
+        firstTotal += times.first;
+        againTotal += times.again;
+        state.SetIterationTime(times.again);
+    }
+    state.counters["first_ms"] = firstTotal / double(state.iterations()) * 1e3;
+    state.counters["ratio"] = againTotal / firstTotal;
 }
 
 // Ready to move on the maximal collection against the first two articles: how
@@ -474,6 +587,9 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
         add(names::startup(encoding), startupAgainstBare, sizes.back(),
             twoArticleCollection(root, encoding), encoding)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::reindex(encoding), reindexAgainstFirst, sizes.back())
             ->UseManualTime()
             ->MinTime(0.3);
         add(names::ready(encoding), readyToMove, sizes.back(), twoArticleCollection(root, encoding))

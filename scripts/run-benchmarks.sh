@@ -150,6 +150,15 @@ if ((record)); then
   Right asked for the moment the window is shown, until the title names the
   second article; the full collection against its first two articles, so the
   ratio is how long the rest of the collection keeps the first move waiting.
+- re-index: a LiveCollection follows a copy of the full collection in a
+  folder of its own. The first index is timed from start() until the receiver
+  has it; then a new version, written beside the file, replaces it by a
+  rename as an editor saves, and the time until the receiver has its index,
+  less the 50 ms the collection waits for the file to be left alone, is set
+  against the first. The full collection can take no more articles, so the
+  copy starts without its last article and the edit appends it. The re-index
+  runs at the lowest priority, as in the program, so work of other programs
+  on the machine slows it and not the first index.
 - show article: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
 - show article, one line of "x": an article of a single line of one letter,
