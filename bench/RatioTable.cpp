@@ -119,9 +119,8 @@ void startupRows(Table& table, Encoding encoding) {
     table.row("start-up " + tag(encoding) + " full, (value - bare) / decode", ms(startup->ms),
               "bare " + ms(bare) + " + decode " + ms(decode), table.counter(*startup, "ratio"),
               StartupLimit);
-    table.row("start-up " + tag(encoding) + " full - two articles, / decode",
-              ms(startup->ms - two), "decode " + ms(decode),
-              table.counter(*startup, "load_share"), 0);
+    table.row("start-up " + tag(encoding) + " full - two articles, / decode", ms(startup->ms - two),
+              "decode " + ms(decode), table.counter(*startup, "load_share"), 0);
 }
 
 void readyRows(Table& table, Encoding encoding) {
