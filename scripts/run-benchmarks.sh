@@ -212,10 +212,11 @@ if ((record)); then
   before the window is created and the window is shown without waiting for it.
   "two articles" starts the reader on a collection of just the article it
   opens on and the next, so the difference is what the rest adds.
-- ready to move: as start-up, with the bookmark at the first article and
-  Right asked for the moment the window is shown, until the title names the
-  second article; the full collection against its first two articles, so the
-  ratio is how long the rest of the collection keeps the first move waiting.
+- ready to move: from the window's creation, as start-up, with the bookmark
+  at the first article and Right asked for the moment the window is shown,
+  until the title names the second article; the full collection against its
+  first two articles, so the ratio is how long the rest of the collection
+  keeps the first move waiting.
 - re-index: a LiveCollection follows a copy of the full collection in a
   folder of its own. The first index is timed from start() until the receiver
   has it; then a new version, written beside the file, replaces it by a
