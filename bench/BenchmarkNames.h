@@ -30,6 +30,14 @@ inline std::string iconv(Encoding encoding) {
 inline std::string startup(Encoding encoding) {
     return std::string("startup/") + encodingTag(encoding);
 }
+// Right pressed at once, against the same on the first two articles.
+inline std::string ready(Encoding encoding) {
+    return std::string("ready/") + encodingTag(encoding);
+}
+// An edit's re-index, against the first index of the same collection.
+inline std::string reindex(Encoding encoding) {
+    return std::string("reindex/") + encodingTag(encoding);
+}
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";
@@ -45,8 +53,8 @@ inline std::string longLine(qint64 chars) {
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);
 }
-inline std::string peakFirstArticle(Encoding encoding) {
-    return peak(encoding) + "/first";
+inline std::string peakTwoArticles(Encoding encoding) {
+    return peak(encoding) + "/two";
 }
 inline std::string peakBare() {
     return "peak/bare";

@@ -184,8 +184,8 @@ QString sizedDirectory(const QString& root, Encoding encoding, int eighths) {
         .arg(eighths);
 }
 
-QString firstArticleDirectory(const QString& root, Encoding encoding) {
-    return QStringLiteral("%1/%2/%3-first")
+QString twoArticleDirectory(const QString& root, Encoding encoding) {
+    return QStringLiteral("%1/%2/%3-two")
         .arg(root, GeneratorVersion, QLatin1String(encodingTag(encoding)));
 }
 
@@ -232,7 +232,7 @@ QByteArray generateCollection(Encoding encoding, int articles, qint64 articleByt
 void ensureCollections(const QString& root) {
     QStringList files;
     for (Encoding encoding : AllEncodings) {
-        files.append(firstArticleCollection(root, encoding).dataFile);
+        files.append(twoArticleCollection(root, encoding).dataFile);
         for (int eighths : AllEighths)
             files.append(sizedCollection(root, encoding, eighths).dataFile);
     }
@@ -248,8 +248,8 @@ void ensureCollections(const QString& root) {
                 writeFile(sizedCollection(root, encoding, eighths).dataFile,
                           QByteArrayView(encoded.bytes.constData(), end));
             }
-            writeFile(firstArticleCollection(root, encoding).dataFile,
-                      QByteArrayView(encoded.bytes.constData(), encoded.articleEnds[0]));
+            writeFile(twoArticleCollection(root, encoding).dataFile,
+                      QByteArrayView(encoded.bytes.constData(), encoded.articleEnds[1]));
         }
     } else {
         for (const QString& file : files)
@@ -268,8 +268,8 @@ Collection sizedCollection(const QString& root, Encoding encoding, int eighths) 
     return describe(sizedDirectory(root, encoding, eighths), articlesFor(eighths));
 }
 
-Collection firstArticleCollection(const QString& root, Encoding encoding) {
-    return describe(firstArticleDirectory(root, encoding), 1);
+Collection twoArticleCollection(const QString& root, Encoding encoding) {
+    return describe(twoArticleDirectory(root, encoding), 2);
 }
 
 QString chineseLine(qint64 chars) {

@@ -40,9 +40,10 @@ void ensureCollections(const QString& root);
 
 // A collection of MaximalArticles * eighths / 8 articles in that encoding.
 Collection sizedCollection(const QString& root, Encoding encoding, int eighths);
-// Only the first article of the maximal collection: the reader shows the same
-// text after start-up, so comparing the two isolates what the load costs.
-Collection firstArticleCollection(const QString& root, Encoding encoding);
+// The first two articles of the maximal collection: the reader opens on the
+// same text and has a next article to move to, so comparing the two isolates
+// what the rest of the collection costs.
+Collection twoArticleCollection(const QString& root, Encoding encoding);
 // Three articles of ShownArticleBytes sizes, in Big5.
 Collection showCollection(const QString& root);
 

@@ -1,8 +1,11 @@
 // Times a program from launch until it maps a top-level window whose title
 // starts with a given prefix, then ends it. It sleeps on the X connection
 // while it waits, so on a small machine it takes no CPU from the program.
+// With --press, it then waits for that window to have the input focus, sends
+// it a key with xdotool, as a keyboard would, and takes the time when the
+// window's title starts with a second prefix.
 //
-// Usage: orvenla_launch_timer TITLE_PREFIX PROGRAM [ARGUMENT...]
+// Usage: orvenla_launch_timer [--press KEY TITLE_AFTER] TITLE_PREFIX PROGRAM [ARGUMENT...]
 // Prints the milliseconds on stdout and exits 0; exits 1 when the program ends
 // or a minute passes without such a window, or on a signal to stop; 2 on bad
 // use or no X server.
@@ -14,6 +17,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +27,9 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
+
+extern char** environ;
 
 namespace {
 
@@ -84,14 +91,127 @@ void end(pid_t pid) {
     }
 }
 
+// Through the XTEST extension, to whichever window has the input focus.
+bool pressKey(const char* key) {
+    char program[] = "xdotool";
+    char command[] = "key";
+    char* arguments[] = {program, command, const_cast<char*>(key), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, arguments, environ) != 0)
+        return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// What the timer waits for next.
+enum class Stage { Window, Focus, Title, Done };
+
+// Follows the program's windows from their creation. A window manager maps a
+// window after reparenting it into its frame, where the root does not see the
+// map; so each new window reports its own.
+class Watch {
+public:
+    Watch(Display* display, std::string prefix, std::string after)
+        : m_display(display), m_prefix(std::move(prefix)), m_after(std::move(after)) {}
+
+    Stage stage() const { return m_stage; }
+    Window window() const { return m_window; }
+    bool focused() const { return m_focused.count(m_window) != 0; }
+    void pressed() {
+        m_stage = Stage::Title;
+        if (titled(m_display, m_window, m_after))
+            m_stage = Stage::Done;
+    }
+
+    void handle(const XEvent& event) {
+        switch (event.type) {
+        case CreateNotify: {
+            const Window window = event.xcreatewindow.window;
+            XSelectInput(m_display, window,
+                         PropertyChangeMask | StructureNotifyMask | FocusChangeMask);
+            // Mapped before the selection took hold: only the state tells.
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(m_display, window, &attributes) &&
+                attributes.map_state != IsUnmapped)
+                mappedNow(window);
+            break;
+        }
+        case MapNotify:
+            mappedNow(event.xmap.window);
+            break;
+        case UnmapNotify:
+            m_mapped.erase(event.xunmap.window);
+            break;
+        case DestroyNotify:
+            m_mapped.erase(event.xdestroywindow.window);
+            m_focused.erase(event.xdestroywindow.window);
+            break;
+        case FocusIn:
+            if (event.xfocus.detail != NotifyPointer && event.xfocus.detail != NotifyPointerRoot &&
+                event.xfocus.detail != NotifyDetailNone)
+                m_focused.insert(event.xfocus.window);
+            break;
+        case FocusOut:
+            if (event.xfocus.detail != NotifyInferior && event.xfocus.detail != NotifyPointer)
+                m_focused.erase(event.xfocus.window);
+            break;
+        case PropertyNotify:
+            if (event.xproperty.atom != XA_WM_NAME)
+                break;
+            if (m_stage == Stage::Window && m_mapped.count(event.xproperty.window))
+                found(event.xproperty.window);
+            else if (m_stage == Stage::Title && event.xproperty.window == m_window &&
+                     titled(m_display, m_window, m_after))
+                m_stage = Stage::Done;
+            break;
+        default:
+            break;
+        }
+    }
+
+private:
+    void mappedNow(Window window) {
+        if (m_stage != Stage::Window)
+            return;
+        m_mapped.insert(window);
+        found(window);
+    }
+    void found(Window window) {
+        if (!titled(m_display, window, m_prefix))
+            return;
+        m_window = window;
+        m_stage = m_after.empty() ? Stage::Done : Stage::Focus;
+    }
+
+    Display* m_display;
+    std::string m_prefix;
+    std::string m_after;
+    Stage m_stage = Stage::Window;
+    Window m_window = None;
+    // Windows that were mapped untitled: a title may still come.
+    std::set<Window> m_mapped;
+    std::set<Window> m_focused;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s TITLE_PREFIX PROGRAM [ARGUMENT...]\n", argv[0]);
+    std::string key;
+    std::string after;
+    int first = 1;
+    if (argc > 3 && std::strcmp(argv[1], "--press") == 0) {
+        key = argv[2];
+        after = argv[3];
+        first = 4;
+    }
+    if (argc < first + 2 || (!key.empty() && after.empty())) {
+        std::fprintf(stderr,
+                     "usage: %s [--press KEY TITLE_AFTER] TITLE_PREFIX PROGRAM [ARGUMENT...]\n",
+                     argv[0]);
         return 2;
     }
-    const std::string prefix = argv[1];
+    const std::string prefix = argv[first];
+    char** program = argv + first + 1;
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         std::fprintf(stderr, "%s: cannot open the X display\n", argv[0]);
@@ -100,7 +220,6 @@ int main(int argc, char** argv) {
     XSetErrorHandler(ignoreError);
     const int connection = ConnectionNumber(display);
     fcntl(connection, F_SETFD, FD_CLOEXEC);
-    const Atom wmName = XA_WM_NAME;
     const Window root = DefaultRootWindow(display);
     XSelectInput(display, root, SubstructureNotifyMask);
     // The selection must be in force before the program can map anything.
@@ -112,42 +231,38 @@ int main(int argc, char** argv) {
         sigaction(signal, &action, nullptr);
 
     const auto start = Clock::now();
-    const pid_t pid = launch(argv + 2);
+    const pid_t pid = launch(program);
     if (pid < 0) {
         std::perror("fork");
         return 2;
     }
-    // Windows that were mapped untitled: a title may still come.
-    std::set<Window> mapped;
-    bool found = false;
-    while (!found) {
-        while (!found && XPending(display)) {
+    Watch watch(display, prefix, after);
+    const std::string& awaited = after.empty() ? prefix : after;
+    while (watch.stage() != Stage::Done) {
+        while (watch.stage() != Stage::Done && XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
-            if (event.type == CreateNotify) {
-                XSelectInput(display, event.xcreatewindow.window, PropertyChangeMask);
-            } else if (event.type == MapNotify) {
-                found = titled(display, event.xmap.window, prefix);
-                if (!found)
-                    mapped.insert(event.xmap.window);
-            } else if (event.type == UnmapNotify || event.type == DestroyNotify) {
-                mapped.erase(event.type == UnmapNotify ? event.xunmap.window
-                                                       : event.xdestroywindow.window);
-            } else if (event.type == PropertyNotify && event.xproperty.atom == wmName &&
-                       mapped.count(event.xproperty.window)) {
-                found = titled(display, event.xproperty.window, prefix);
-            }
+            watch.handle(event);
         }
-        if (found)
+        if (watch.stage() == Stage::Focus && watch.focused()) {
+            if (!pressKey(key.c_str())) {
+                std::fprintf(stderr, "xdotool could not press %s\n", key.c_str());
+                end(pid);
+                return 1;
+            }
+            watch.pressed();
+            continue;
+        }
+        if (watch.stage() == Stage::Done)
             break;
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
             std::fprintf(stderr, "no window titled \"%s\" from %s: it ended (status %d)\n",
-                         prefix.c_str(), argv[2], status);
+                         awaited.c_str(), program[0], status);
             return 1;
         }
         if (stopped || Clock::now() - start > GiveUpAfter) {
-            std::fprintf(stderr, "no window titled \"%s\" from %s\n", prefix.c_str(), argv[2]);
+            std::fprintf(stderr, "no window titled \"%s\" from %s\n", awaited.c_str(), program[0]);
             end(pid);
             return 1;
         }

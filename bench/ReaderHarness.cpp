@@ -8,8 +8,10 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -95,6 +97,26 @@ bool startReader(ReaderUnderTest& reader) {
            !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return reader.window().isStarted();
+}
+
+bool moveOnceShown(ReaderUnderTest& reader) {
+    ReaderWindow& window = reader.window();
+    if (!::startReader(window))
+        return false;
+    window.show();
+    window.showNextArticle();
+    const auto moved = [&] { return window.windowTitle().contains(QLatin1String("(2 of")); };
+    if (moved())
+        return true;
+    // Sleeps between events, so that the index has both cores if it wants them.
+    QEventLoop loop;
+    QObject::connect(&window, &QWidget::windowTitleChanged, &loop, [&] {
+        if (moved() || window.exitStatus() != 0)
+            loop.quit();
+    });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return moved();
 }
 
 } // namespace bench

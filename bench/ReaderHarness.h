@@ -82,4 +82,10 @@ bool showAndWaitForPaint(QWidget* window, QWidget* painted);
 // then ready to move. Returns false if start-up failed or nothing was painted.
 bool startReader(ReaderUnderTest& reader);
 
+// Starts the reader like main() does, shows the window and asks at once for
+// the next article, as a Right pressed the moment the window appears, then
+// runs the event loop until the title names the second article. Returns false
+// if start-up failed or the title did not change within half a minute.
+bool moveOnceShown(ReaderUnderTest& reader);
+
 } // namespace bench

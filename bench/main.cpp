@@ -11,13 +11,17 @@
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
 #include "store/DataFile.h"
+#include "store/LiveCollection.h"
 #include "text/NarrowText.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <iconv.h>
@@ -205,6 +209,30 @@ double timeReaderStart(const QString& directory) {
     return started ? seconds : -1;
 }
 
+// The reader opens where its bookmark says: at the first article, so that
+// Right moves to the second.
+bool bookmarkFirstArticle(const QString& directory) {
+    QFile file(directory + QStringLiteral("/MyPage.txt"));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("1\r\n") == 3;
+}
+
+// From the window's creation, as from a launch, with Right pressed the moment
+// the window is shown, until the title names the second article.
+double timeReadyToMove(const QString& directory) {
+    if (!bookmarkFirstArticle(directory))
+        return -1;
+    std::unique_ptr<ReaderUnderTest> reader;
+    bool moved = false;
+    const double seconds = secondsOf([&] {
+        reader = std::make_unique<ReaderUnderTest>(directory);
+        moved = moveOnceShown(*reader);
+    });
+    reader.reset();
+    QCoreApplication::processEvents();
+    releaseFreedMemory();
+    return moved ? seconds : -1;
+}
+
 double timeBareStart() {
     std::unique_ptr<BareWindow> bare;
     bool shown = false;
@@ -215,6 +243,83 @@ double timeBareStart() {
     bare.reset();
     QCoreApplication::processEvents();
     return shown ? seconds : -1;
+}
+
+// After a report of a change, LiveCollection waits this long for the editor
+// to leave the file alone before it indexes again. The wait is idle, there
+// for the editor's sake, and is taken out of the time of a re-index.
+constexpr std::chrono::duration<double> SettleWait = LiveCollection::SettleTime;
+
+bool writeWhole(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush();
+}
+
+struct IndexTimes {
+    double first = -1;
+    double again = -1;
+};
+
+// A LiveCollection follows a copy of a collection: its first index, timed from
+// start(), then, once the copy has been replaced by a rename as an editor
+// saves, the index of the new version, timed from the rename and less the
+// settle wait. Both end when the receiver has the index with the count given.
+IndexTimes timeIndexAndReindex(const QString& path, const QByteArray& before, int beforeCount,
+                               const QByteArray& after, int afterCount) {
+    const QString saved = path + QStringLiteral(".new");
+    if (!writeWhole(path, before) || !writeWhole(saved, after))
+        return {};
+    IndexTimes times;
+    {
+        LiveCollection collection;
+        std::optional<int> received;
+        bool failed = false;
+        QEventLoop* waiting = nullptr;
+        collection.setReceivers(
+            [&](DataFileIndex index) {
+                received = index.count();
+                if (waiting)
+                    waiting->quit();
+            },
+            [&](std::exception_ptr) {
+                failed = true;
+                if (waiting)
+                    waiting->quit();
+            });
+        const auto waitForIndex = [&] {
+            if (received || failed)
+                return;
+            QEventLoop loop;
+            waiting = &loop;
+            QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+            loop.exec();
+            waiting = nullptr;
+        };
+        const double first = secondsOf([&] {
+            collection.start(path);
+            waitForIndex();
+        });
+        if (received != beforeCount)
+            return {};
+        // The reports of the write beside the file are seen, and passed over,
+        // before the timing.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        received.reset();
+        const double again = secondsOf([&] {
+            if (std::rename(QFile::encodeName(saved).constData(),
+                            QFile::encodeName(path).constData()) != 0)
+                failed = true;
+            waitForIndex();
+        });
+        if (received != afterCount)
+            return {};
+        times = {first, again - SettleWait.count()};
+    }
+    QCoreApplication::processEvents();
+    releaseFreedMemory();
+    return times;
 }
 
 // Puts a text into a box and waits for its paint; the box is emptied first,
@@ -307,15 +412,15 @@ void iconvAgainstQt(benchmark::State& state, Collection collection, Encoding enc
 }
 
 // The reader on the maximal collection against a bare window and the decode;
-// the reader on the first article alone shows the same page without the load.
-void startupAgainstBare(benchmark::State& state, Collection full, Collection first,
+// the reader on the first two articles shows the same page without the rest.
+void startupAgainstBare(benchmark::State& state, Collection full, Collection two,
                         Encoding encoding) {
     const QByteArray bytes = readAll(full.dataFile);
     Rounds rounds(4);
     for (auto _ : state) {
         if (!rounds.run({[&] { return timeReaderStart(full.directory); }, timeBareStart,
                          [&] { return timeDecode(bytes, encoding); },
-                         [&] { return timeReaderStart(first.directory); }})) {
+                         [&] { return timeReaderStart(two.directory); }})) {
             state.SkipWithError("a window did not start");
             return;
         }
@@ -323,9 +428,57 @@ void startupAgainstBare(benchmark::State& state, Collection full, Collection fir
     }
     state.counters["bare_ms"] = rounds.milliseconds(1);
     state.counters["decode_ms"] = rounds.milliseconds(2);
-    state.counters["first_ms"] = rounds.milliseconds(3);
+    state.counters["two_ms"] = rounds.milliseconds(3);
     state.counters["ratio"] = (rounds.total(0) - rounds.total(1)) / rounds.total(2);
     state.counters["load_share"] = (rounds.total(0) - rounds.total(3)) / rounds.total(2);
+}
+
+// The maximal collection indexed again after an edit, against its first index.
+// The maximal collection cannot take one more article, so the copy followed
+// starts without its last one and the edit appends it.
+void reindexAgainstFirst(benchmark::State& state, Collection full) {
+    const QByteArray after = readAll(full.dataFile);
+    // The separator line before the last article: the search starts short of
+    // the file's closing "\r\n***\r\n", the last separator line's own.
+    const qsizetype last = after.lastIndexOf("\n***", after.size() - 7);
+    QTemporaryDir directory;
+    if (last < 0 || !directory.isValid()) {
+        state.SkipWithError("no copy of the collection");
+        return;
+    }
+    const QByteArray before = after.left(last + qsizetype(sizeof "\n***\r\n") - 1);
+    const QString path = directory.filePath(QStringLiteral("data.txt"));
+    double firstTotal = 0;
+    double againTotal = 0;
+    for (auto _ : state) {
+        const IndexTimes times =
+            timeIndexAndReindex(path, before, full.articles - 1, after, full.articles);
+        if (times.first < 0 || times.again < 0) {
+            state.SkipWithError("an index did not come, or had the wrong count");
+            return;
+        }
+        firstTotal += times.first;
+        againTotal += times.again;
+        state.SetIterationTime(times.again);
+    }
+    state.counters["first_ms"] = firstTotal / double(state.iterations()) * 1e3;
+    state.counters["ratio"] = againTotal / firstTotal;
+}
+
+// Ready to move on the maximal collection against the first two articles: how
+// long the rest of the collection keeps the first move waiting.
+void readyToMove(benchmark::State& state, Collection full, Collection two) {
+    Rounds rounds(2);
+    for (auto _ : state) {
+        if (!rounds.run({[&] { return timeReadyToMove(full.directory); },
+                         [&] { return timeReadyToMove(two.directory); }})) {
+            state.SkipWithError("the window did not move to the second article");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["two_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = rounds.total(0) / rounds.total(1);
 }
 
 void showAgainstSetPlainText(benchmark::State& state, Collection collection, int article) {
@@ -391,7 +544,9 @@ void longLineAgainstChinese(benchmark::State& state, Collection collection, qint
     state.counters["ratio"] = rounds.total(0) / rounds.total(1);
 }
 
-void peakMemory(benchmark::State& state, QStringList arguments) {
+// `files` are set beside the peak as counters, for the rows that need sizes.
+void peakMemory(benchmark::State& state, QStringList arguments,
+                std::vector<std::pair<std::string, Collection>> files) {
     double kib = -1;
     for (auto _ : state) {
         kib = measurePeakKiB(arguments);
@@ -399,6 +554,8 @@ void peakMemory(benchmark::State& state, QStringList arguments) {
             state.SkipWithError("the measuring child failed");
     }
     state.counters["peak_MiB"] = kib / 1024;
+    for (const auto& [name, collection] : files)
+        state.counters[name] = double(collection.bytes) / MiB;
 }
 
 template <class... Args>
@@ -429,7 +586,13 @@ void registerBenchmarks(const QString& root) {
             ->UseManualTime()
             ->MinTime(0.3);
         add(names::startup(encoding), startupAgainstBare, sizes.back(),
-            firstArticleCollection(root, encoding), encoding)
+            twoArticleCollection(root, encoding), encoding)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::reindex(encoding), reindexAgainstFirst, sizes.back())
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::ready(encoding), readyToMove, sizes.back(), twoArticleCollection(root, encoding))
             ->UseManualTime()
             ->MinTime(0.3);
     }
@@ -440,16 +603,24 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
     for (qint64 chars : LongLineChars)
         add(names::longLine(chars), longLineAgainstChinese, show, chars)->UseManualTime();
-    add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")})
+    add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")},
+        std::vector<std::pair<std::string, Collection>>{})
         ->Iterations(1)
         ->UseRealTime();
+    // The growth from two articles to the full collection is set against the
+    // text's smallest form, whichever encoding is measured: both files.
+    const std::vector<std::pair<std::string, Collection>> fullFiles{
+        {"big5_file_MiB", sizedCollection(root, Encoding::Big5, 8)},
+        {"utf8_file_MiB", sizedCollection(root, Encoding::Utf8, 8)}};
     for (Encoding encoding : AllEncodings) {
         add(names::peak(encoding), peakMemory,
-            QStringList{QStringLiteral("reader"), sizedCollection(root, encoding, 8).directory})
+            QStringList{QStringLiteral("reader"), sizedCollection(root, encoding, 8).directory},
+            fullFiles)
             ->Iterations(1)
             ->UseRealTime();
-        add(names::peakFirstArticle(encoding), peakMemory,
-            QStringList{QStringLiteral("reader"), firstArticleCollection(root, encoding).directory})
+        add(names::peakTwoArticles(encoding), peakMemory,
+            QStringList{QStringLiteral("reader"), twoArticleCollection(root, encoding).directory},
+            std::vector<std::pair<std::string, Collection>>{})
             ->Iterations(1)
             ->UseRealTime();
     }

@@ -6,7 +6,8 @@
 # formatting checker, with
 # --test-fonts the Traditional Chinese faces that the tests draw with, with
 # --wayland a Wayland compositor and Qt's client for it, with --screen an X
-# server, a window manager and a screen grabber for the screenshot, and with
+# server, a window manager, the session and accessibility buses, a key presser
+# for the timings under X and a screen grabber for the screenshot, and with
 # --fuzz clang and its libFuzzer and sanitizer runtimes (a recommendation of
 # clang only, so named here). Installs only what is missing: as root directly,
 # otherwise through sudo; without sudo it names the packages and the command
@@ -21,7 +22,7 @@ for option in "$@"; do
     --validators) packages+=(desktop-file-utils appstream clang-format) ;;
     --test-fonts) packages+=(fonts-noto-cjk) ;;
     --wayland) packages+=(weston qt6-wayland) ;;
-    --screen) packages+=(xvfb x11-utils openbox imagemagick) ;;
+    --screen) packages+=(xvfb x11-utils openbox dbus-daemon at-spi2-core xdotool imagemagick) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *)
         echo "unknown option: $option" >&2

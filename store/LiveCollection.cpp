@@ -4,15 +4,7 @@
 #include "store/DataFile.h"
 #include "text/TextCodecs.h"
 
-#include <chrono>
 #include <utility>
-
-namespace {
-
-// Editors write a file in bursts; a report seldom comes alone.
-constexpr std::chrono::milliseconds SettleTime{50};
-
-} // namespace
 
 LiveCollection::LiveCollection(QObject* parent) : QObject(parent) {
     m_settle.setSingleShot(true);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -41,6 +42,10 @@ public:
     enum class State { Idle, Indexing, Watching, Settling, Reindexing };
     using Receiver = std::function<void(DataFileIndex index)>;
     using FailureReceiver = std::function<void(std::exception_ptr failure)>;
+
+    // How long the file must be left alone before a new version is indexed:
+    // editors write a file in bursts, and a report seldom comes alone.
+    static constexpr std::chrono::milliseconds SettleTime{50};
 
     explicit LiveCollection(QObject* parent = nullptr);
     ~LiveCollection() override;
