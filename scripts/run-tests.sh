@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds with warnings as errors and runs every test, offscreen, and
 # checks an install into a scratch prefix; then runs the tests again under the
-# address and undefined-behaviour sanitizers and runs each fuzz target for a
-# while. QUICK=1 stops after the install check. Every step runs even when an
-# earlier one failed, and the end names each step that failed.
+# address and undefined-behaviour sanitizers, those without widgets and those
+# of the collection's threads under the thread sanitizer, and runs each fuzz
+# target for a while. QUICK=1 stops after the install check. Every step runs
+# even when an earlier one failed, and the end names each step that failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 if [[ "${QUICK:-}" == 1 ]]; then
@@ -36,6 +37,7 @@ step tests env QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-fail
 step install-check bash scripts/check-install.sh build
 if [[ "${QUICK:-}" != 1 ]]; then
     step sanitized-tests bash scripts/run-sanitized-tests.sh
+    step thread-sanitized-tests bash scripts/run-thread-sanitized-tests.sh
     step fuzzers bash scripts/run-fuzzers.sh
 fi
 

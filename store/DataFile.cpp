@@ -136,8 +136,12 @@ template <typename Read> auto readSteadily(const QString& path, Read&& read) {
         const std::optional<FileStamp> before = fileStamp(path);
         auto result = read();
         if (before && before == fileStamp(path)) {
-            const qint64 quiet = QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
-                                 std::max(before->modified, before->changed);
+            // A file truncated in place shows empty for a moment with the times
+            // of its last write: an empty file counts only once it has stayed so.
+            const qint64 quiet = before->size == 0
+                                     ? 0
+                                     : QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
+                                           std::max(before->modified, before->changed);
             // A stamp in the future (a clock that ran ahead where the file was
             // written) tells nothing of when it was last written: left alone.
             if (quiet < 0 || quiet >= QuietNanoseconds)

@@ -1,24 +1,14 @@
 #pragma once
 
+#include "Sanitizers.h"
+
 #include <QTest>
 
 // The address sanitizer reserves terabytes of shadow memory at start-up and
 // aborts instead of throwing std::bad_alloc, so a child process that caps its
 // address space with RLIMIT_AS cannot show what the program does when memory
-// runs out. g++ defines __SANITIZE_ADDRESS__; clang answers __has_feature.
-#if defined(__SANITIZE_ADDRESS__)
-#define ORVENLA_UNDER_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORVENLA_UNDER_ADDRESS_SANITIZER 1
-#endif
-#endif
-
-#ifdef ORVENLA_UNDER_ADDRESS_SANITIZER
-inline constexpr bool addressSpaceCapWorks = false;
-#else
-inline constexpr bool addressSpaceCapWorks = true;
-#endif
+// runs out.
+inline constexpr bool addressSpaceCapWorks = !underAddressSanitizer;
 
 // Put first in a test that runs a child process under an RLIMIT_AS cap.
 #define SKIP_UNLESS_ADDRESS_SPACE_CAP_WORKS()                                                      \

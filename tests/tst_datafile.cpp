@@ -320,8 +320,9 @@ private Q_SLOTS:
     }
 
     // An editor saving the collection while it is read: each index is of the
-    // old text or the new, never a mix, or reports that it keeps changing; a
-    // slot it cannot read as indexed any more gives no text.
+    // old text or the new, never a mix nor the empty file it passes through,
+    // or reports that it keeps changing; a slot it cannot read as indexed any
+    // more gives no text.
     void rewrittenWhileRead() {
         const QByteArray versions[] = {
             "***\r\n" + (QByteArray(400, 'o') + "\r\n***\r\n").repeated(5000),
