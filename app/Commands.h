@@ -21,6 +21,9 @@ struct CommandRow {
     // A window-wide key; none for a command reached through the menu bar only.
     QKeyCombination key;
     bool startsEnabled;
+    // Whether the keys go back to the text box after the command; those
+    // that hand them elsewhere (the menu bar, the find bar) say not.
+    bool keysBackToText;
     void (ReaderWindow::*run)();
 };
 

@@ -1,6 +1,7 @@
 #include "app/ReaderWindow.h"
 
 #include "app/AppIcon.h"
+#include "app/ArticleFinder.h"
 #include "app/ArticleView.h"
 #include "app/Commands.h"
 #include "app/FixedFrame.h"
@@ -59,6 +60,10 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     m_frame = new FixedFrame(this, m_articleText, QSize(ClientWidth, ClientHeight),
                              QSize(ArticleBoxWidth, ArticleBoxHeight));
     describeForAssistiveTools();
+    m_finder = new ArticleFinder(
+        {m_session, m_articleText, m_services.dialogs,
+         [this](qint16 article) { showResult(m_session.showFoundArticle(article)); }},
+        centralWidget());
     m_bookmarkTimer.setSingleShot(true);
     m_bookmarkTimer.setInterval(BookmarkSaveDelay);
     connect(&m_bookmarkTimer, &QTimer::timeout, this, &ReaderWindow::saveMovedBookmark);
@@ -132,10 +137,12 @@ void ReaderWindow::createActions() {
             break;
         }
         // However a command was started, the keys go back to the text box.
-        connect(action, &QAction::triggered, this, [this, run = row.run] {
-            runCommand([this, run] { (this->*run)(); });
-            m_articleText->setFocus();
-        });
+        connect(action, &QAction::triggered, this,
+                [this, run = row.run, back = row.keysBackToText] {
+                    runCommand([this, run] { (this->*run)(); });
+                    if (back)
+                        m_articleText->setFocus();
+                });
     }
     m_previousArticleAction = findChild<QAction*>(QStringLiteral("previousArticleAction"));
     m_nextArticleAction = findChild<QAction*>(QStringLiteral("nextArticleAction"));
@@ -143,12 +150,21 @@ void ReaderWindow::createActions() {
 
 void ReaderWindow::giveMenuBarTheKeys() {
     // As GNOME and KDE programs have it: the first menu opens and the arrows
-    // go on along the bar. Queued, since the keys go back to the text box
-    // after every command, this one too.
-    QTimer::singleShot(0, this, [this] {
-        menuBar()->setFocus(Qt::MenuBarFocusReason);
-        menuBar()->setActiveAction(m_settingsMenu->menuAction());
-    });
+    // go on along the bar.
+    menuBar()->setFocus(Qt::MenuBarFocusReason);
+    menuBar()->setActiveAction(m_settingsMenu->menuAction());
+}
+
+void ReaderWindow::openFind() {
+    whenStarted([this] { m_finder->open(); });
+}
+
+void ReaderWindow::findNext() {
+    whenStarted([this] { m_finder->find(SearchDirection::Forward); });
+}
+
+void ReaderWindow::findPrevious() {
+    whenStarted([this] { m_finder->find(SearchDirection::Backward); });
 }
 
 void ReaderWindow::closeByKey() {
@@ -190,6 +206,7 @@ void ReaderWindow::showCollection(DataFileIndex collection) {
     }
     if (m_session.replaceCollection(std::move(collection)))
         showCurrentArticle();
+    m_finder->collectionReplaced();
     m_previousArticleAction->setEnabled(m_session.position().previousAvailable);
     m_nextArticleAction->setEnabled(m_session.position().nextAvailable);
     setWindowTitle(m_session.title());
@@ -399,6 +416,10 @@ bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
             break;
         case Qt::Key_Left:
             runCommand([this] { showPreviousArticle(); });
+            break;
+        case Qt::Key_Escape:
+            // Ends a search started from here with F3.
+            m_finder->cancel();
             break;
         default:
             break;

@@ -16,6 +16,7 @@ struct SavedAppearance;
 struct Targets;
 } // namespace appearance
 
+class ArticleFinder;
 class ArticleTextEdit;
 class Choosers;
 class DataFileIndex;
@@ -74,8 +75,11 @@ public:
     void showHelp();
     void chooseFont();
     void chooseBackground();
-    // F10: the menu bar takes the keys, as with Alt alone.
+    // F10: the menu bar takes the keys, its first menu open.
     void giveMenuBarTheKeys();
+    void openFind();
+    void findNext();
+    void findPrevious();
     void closeByKey();
 
 protected:
@@ -133,6 +137,7 @@ private:
 
     ArticleTextEdit* m_articleText = nullptr;
     FixedFrame* m_frame = nullptr;
+    ArticleFinder* m_finder = nullptr;
     QMenu* m_settingsMenu = nullptr;
     QAction* m_previousArticleAction = nullptr;
     QAction* m_nextArticleAction = nullptr;

@@ -40,8 +40,8 @@ void ReaderSession::collectionFailed(const RuntimeError& error) {
 }
 
 void ReaderSession::takeCollection(DataFileIndex collection) {
-    m_collection = std::move(collection);
-    m_position.count = m_collection.count();
+    m_collection = std::make_shared<const DataFileIndex>(std::move(collection));
+    m_position.count = m_collection->count();
     // A bookmark kept while the file held more articles opens at the last one
     // rather than at an empty page.
     if (m_position.count >= 1 && m_position.current > m_position.count)
@@ -77,11 +77,11 @@ bool ReaderSession::replaceCollection(DataFileIndex collection) {
     m_position.previousAvailable = m_position.current > 1;
     m_position.nextAvailable = m_position.current < count;
     const std::optional<QString> shown = std::move(m_shownText);
-    m_collection = std::move(collection);
+    m_collection = std::make_shared<const DataFileIndex>(std::move(collection));
     m_shownText.reset();
     if (!shown)
         return true;
-    const std::optional<QString> now = m_collection.slotText(m_position.current);
+    const std::optional<QString> now = m_collection->slotText(m_position.current);
     m_shownText = now ? shown : std::nullopt;
     return now != shown;
 }
@@ -89,8 +89,8 @@ bool ReaderSession::replaceCollection(DataFileIndex collection) {
 std::optional<qint16> ReaderSession::findCurrentArticle(const DataFileIndex& collection,
                                                         const QString& shown) const {
     const qint16 current = m_position.current;
-    const bool alike = collection.keepsSlotsAlike(m_collection);
-    const qsizetype size = m_collection.slotSize(current);
+    const bool alike = collection.keepsSlotsAlike(*m_collection);
+    const qsizetype size = m_collection->slotSize(current);
     const auto holds = [&](int index) {
         return (!alike || collection.slotSize(index) == size) &&
                collection.slotText(index) == shown;
@@ -109,7 +109,7 @@ std::optional<qint16> ReaderSession::findCurrentArticle(const DataFileIndex& col
 }
 
 std::optional<QString> ReaderSession::currentText() {
-    m_shownText = m_collection.slotText(m_position.current);
+    m_shownText = m_collection->slotText(m_position.current);
     return m_shownText;
 }
 
@@ -127,6 +127,14 @@ NavigationResult ReaderSession::showFirstArticle() {
 
 NavigationResult ReaderSession::goToArticle(QStringView typed) {
     return navigation::goTo(m_position, typed);
+}
+
+NavigationResult ReaderSession::showFoundArticle(qint16 article) {
+    ArticleSlots::checkIndex(article);
+    m_position.current = article;
+    m_position.previousAvailable = article > 1;
+    m_position.nextAvailable = article < m_position.count;
+    return NavigationResult::Moved;
 }
 
 QString ReaderSession::bookmarkPath() const {

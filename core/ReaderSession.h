@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ProgramDirectory;
@@ -50,6 +51,9 @@ public:
     NavigationResult showNextArticle();
     NavigationResult showFirstArticle();
     NavigationResult goToArticle(QStringView typed);
+    // Shows an article a search found there: the menu flags then say whether
+    // each move is possible.
+    NavigationResult showFoundArticle(qint16 article);
 
     // A version of the collection indexed while the reader runs takes the
     // place of the one shown. The article on show stays on show, at its new
@@ -67,7 +71,9 @@ public:
     QString title() const { return navigation::title(m_position); }
     // Where the collection is read from; the saved look is filed under it.
     const QString& dataFilePath() const { return m_dataFilePath; }
-    const DataFileIndex& collection() const { return m_collection; }
+    const DataFileIndex& collection() const { return *m_collection; }
+    // The same, for work on another thread that may outlive this version.
+    std::shared_ptr<const DataFileIndex> sharedCollection() const { return m_collection; }
     const BookmarkLines& bookmarkLines() const { return m_bookmarkLines; }
 
 private:
@@ -78,7 +84,7 @@ private:
     QString bookmarkPath() const;
 
     const ProgramDirectory& m_directory;
-    DataFileIndex m_collection;
+    std::shared_ptr<const DataFileIndex> m_collection = std::make_shared<DataFileIndex>();
     ReadingPosition m_position;
     QString m_dataFilePath;
     BookmarkLines m_bookmarkLines;

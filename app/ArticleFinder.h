@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/TextSearch.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ArticleTextEdit;
+class BackgroundTask;
+class Dialogs;
+class FindBar;
+class ReaderSession;
+class QWidget;
+
+// Finds text across the collection for the window. A search looks first in
+// the article on show, after the caret (before it, backward), then through
+// the other articles in turn on a background task, and last round to the
+// article on show again; a match is selected in the text box. Past the last
+// article on to the first, it says so with the beep and a note in the find
+// bar; with no match anywhere, with the beep and a box.
+//
+// States: idle, or searching the other articles (a task runs). Cancel drops
+// the task; a new version of the collection starts the search again on it.
+class ArticleFinder : public QObject {
+    Q_OBJECT
+
+public:
+    struct Window {
+        ReaderSession& session;
+        ArticleTextEdit* textBox;
+        Dialogs& dialogs;
+        // Shows an article a search found, as after any move.
+        std::function<void(qint16 article)> showArticle;
+    };
+
+    ArticleFinder(Window window, QWidget* barParent);
+    ~ArticleFinder() override;
+
+    // Ctrl+F: the find bar, with the keys.
+    void open();
+    // Enter, F3 and Shift+F3. Without anything to find yet, opens the bar.
+    void find(SearchDirection direction);
+    // Esc: the search under way, if any, ends and the bar closes.
+    void cancel();
+    // A new version of the collection: a search under way starts again on it.
+    void collectionReplaced();
+    bool isSearching() const { return m_task != nullptr; }
+
+private:
+    void searchOtherArticles();
+    void otherArticlesSearched(std::optional<int> found);
+    bool selectInShown(qsizetype from, qsizetype before);
+    void tellWrapped();
+
+    Window m_window;
+    FindBar* m_bar;
+    QString m_typed;
+    SearchDirection m_direction = SearchDirection::Forward;
+    // Where the caret was, in the article on show, when the search began.
+    qsizetype m_selectionStart = 0;
+    qsizetype m_selectionEnd = 0;
+    std::unique_ptr<BackgroundTask> m_task;
+};
