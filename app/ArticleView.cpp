@@ -1,7 +1,9 @@
 #include "app/ArticleView.h"
 
+#include "appearance/TextAppearance.h"
 #include "text/NarrowText.h"
 
+#include <QMainWindow>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
@@ -106,6 +108,37 @@ bool hasLongLine(const QString& text) {
 }
 
 } // namespace
+
+ArticleTextEdit* ArticleTextEdit::createIn(QMainWindow* window) {
+    // The client area shows the window background wherever the text box does
+    // not cover it.
+    auto* client = new QWidget(window);
+    client->setObjectName(QStringLiteral("client"));
+    client->setAutoFillBackground(true);
+    QPalette clientPalette = client->palette();
+    clientPalette.setColor(QPalette::Window, clientPalette.color(QPalette::Base));
+    client->setPalette(clientPalette);
+    window->setCentralWidget(client);
+
+    // The text box shows the window's design font only through start-up,
+    // which applies the saved look to that font in one go. Until then it holds
+    // the menus' regular Ming face: laid out in the bold design face, even the
+    // empty box would load a second Chinese face (about 2 MiB) that the saved
+    // look replaces at once.
+    auto* box = new ArticleTextEdit(client);
+    box->setFont(appearance::programFont());
+    box->setObjectName(QStringLiteral("articleText"));
+    box->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setAccessibleName(QStringLiteral("文章內容"));
+    box->setAccessibleDescription(QStringLiteral(
+        "目前文章的全文。Enter 或向右鍵看下一篇，向左鍵看上一篇；Ctrl+F 尋找，F3 找下一個；"
+        "在此所做的修改不會存檔。"));
+    box->setFocus();
+    return box;
+}
 
 void ArticleTextEdit::showArticle(const QString& text) {
     const QTextOption::WrapMode wrapMode = wrapModeFor(text);

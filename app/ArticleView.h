@@ -4,6 +4,8 @@
 
 #include <QList>
 
+class QMainWindow;
+
 // The article text box's design size in pixels (10695 by 6735 twips): as high
 // as the window's client area and one pixel wider.
 inline constexpr int ArticleBoxWidth = 713;
@@ -26,6 +28,10 @@ public:
     static constexpr qsizetype LongestShownBlock = qsizetype(1) << 16;
 
     using QPlainTextEdit::QPlainTextEdit;
+
+    // The window's client area with the text box at its design size in it,
+    // the box holding the keyboard focus.
+    static ArticleTextEdit* createIn(QMainWindow* window);
 
     // Replaces the whole text with an article's, the caret at its start.
     void showArticle(const QString& text);

@@ -2,6 +2,11 @@
 
 #include "app/ReaderWindow.h"
 
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
 #include <array>
 
 namespace {
@@ -25,11 +30,37 @@ const std::array<CommandRow, 12> Commands{{
     {"findPreviousAction", u"找上一個", KeysOnly, Qt::SHIFT | Qt::Key_F3, true, false,
      &W::findPrevious},
     {"menuBarAction", u"選單列", KeysOnly, Qt::Key_F10, true, false, &W::giveMenuBarTheKeys},
-    {"closeAction", u"結束", KeysOnly, Qt::CTRL | Qt::Key_Q, true, true, &W::closeByKey},
+    {"closeAction", u"結束", KeysOnly, Qt::CTRL | Qt::Key_Q, true, true, &W::endSession},
 }};
 
 } // namespace
 
 std::span<const CommandRow> readerCommands() {
     return Commands;
+}
+
+QMenu* addCommands(QMainWindow* window, const std::function<void(const CommandRow&)>& run) {
+    QMenuBar* bar = window->menuBar();
+    QMenu* settings = bar->addMenu(QStringLiteral("設定"));
+    settings->setObjectName(QStringLiteral("settingsMenu"));
+    for (const CommandRow& row : readerCommands()) {
+        auto* action = new QAction(QString::fromUtf16(row.caption), window);
+        action->setObjectName(QLatin1String(row.objectName));
+        action->setEnabled(row.startsEnabled);
+        if (row.key != QKeyCombination())
+            action->setShortcut(row.key);
+        switch (row.place) {
+        case CommandPlace::SettingsMenu:
+            settings->addAction(action);
+            break;
+        case CommandPlace::MenuBar:
+            bar->addAction(action);
+            break;
+        case CommandPlace::KeysOnly:
+            window->addAction(action);
+            break;
+        }
+        QObject::connect(action, &QAction::triggered, window, [&row, run] { run(row); });
+    }
+    return settings;
 }

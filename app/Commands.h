@@ -2,7 +2,11 @@
 
 #include <QKeyCombination>
 
+#include <functional>
 #include <span>
+
+class QMainWindow;
+class QMenu;
 
 class ReaderWindow;
 
@@ -29,3 +33,8 @@ struct CommandRow {
 
 // In the order the menus show them.
 std::span<const CommandRow> readerCommands();
+
+// Makes an action of every command in `window`: in the menu bar, in the
+// settings menu (which it makes and returns) or in the window alone, each
+// with its key. `run` runs the row of an action triggered.
+QMenu* addCommands(QMainWindow* window, const std::function<void(const CommandRow&)>& run);

@@ -7,6 +7,7 @@
 #include "app/FixedFrame.h"
 #include "app/HelpText.h"
 #include "appearance/AppearanceText.h"
+#include "appearance/LookCommands.h"
 #include "appearance/TextAppearance.h"
 #include "platform/RuntimeError.h"
 #include "store/LiveCollection.h"
@@ -18,21 +19,13 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QResizeEvent>
 #include <QThread>
-#include <QWindow>
 
 #include <chrono>
 #include <new>
 
 namespace {
-
-// Design size of the client area, in pixels (10680 by 6735 twips).
-constexpr int ClientWidth = ArticleBoxWidth - 1;
-constexpr int ClientHeight = ArticleBoxHeight;
 
 // How long after a move the bookmark is saved at the latest.
 constexpr std::chrono::milliseconds BookmarkSaveDelay{1000};
@@ -45,19 +38,22 @@ constexpr std::chrono::milliseconds CloseWaitForStart{1000};
 
 ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     : QMainWindow(parent), m_services(services), m_session(services.directory),
+      m_look(services.choosers, services.dialogs, services.settings),
       m_ownCollection(services.collection ? nullptr : std::make_unique<LiveCollection>()),
       m_collection(services.collection ? services.collection : m_ownCollection.get()) {
     setWindowTitle(QStringLiteral("Orvenla"));
     setWindowIcon(laughingFaceIcon());
-    createControls();
+    m_articleText = ArticleTextEdit::createIn(this);
+    m_articleText->installEventFilter(this);
     createActions();
     // Set after the controls are made, so that the text box is never laid
-    // out in it; see createControls().
+    // out in it; see ArticleTextEdit::createIn().
     QFont designFont(appearance::DesignFace.toString());
     designFont.setPointSize(9);
     designFont.setBold(true);
     setFont(designFont);
-    m_frame = new FixedFrame(this, m_articleText, QSize(ClientWidth, ClientHeight),
+    // The client area's design size is 10680 by 6735 twips, the box's 10695.
+    m_frame = new FixedFrame(this, m_articleText, QSize(ArticleBoxWidth - 1, ArticleBoxHeight),
                              QSize(ArticleBoxWidth, ArticleBoxHeight));
     describeForAssistiveTools();
     m_finder = new ArticleFinder(
@@ -79,37 +75,6 @@ void ReaderWindow::describeForAssistiveTools() {
     connect(this, &QWidget::windowTitleChanged, this, &QWidget::setAccessibleName);
     setAccessibleDescription(QStringLiteral(
         "Orvenla 文章閱讀器：逐篇閱讀 data.txt 裡的文章；視窗名稱顯示目前篇數與總篇數。"));
-    m_articleText->setAccessibleName(QStringLiteral("文章內容"));
-    m_articleText->setAccessibleDescription(
-        QStringLiteral("目前文章的全文。Enter 或向右鍵看下一篇，向左鍵看上一篇；"
-                       "在此所做的修改不會存檔。"));
-}
-
-void ReaderWindow::createControls() {
-    // The client area shows the window background wherever the text box does
-    // not cover it.
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setAutoFillBackground(true);
-    QPalette clientPalette = client->palette();
-    clientPalette.setColor(QPalette::Window, clientPalette.color(QPalette::Base));
-    client->setPalette(clientPalette);
-    setCentralWidget(client);
-
-    // The text box shows the window's design font only through start-up,
-    // which applies the saved look to that font in one go. Until then it holds
-    // the menus' regular Ming face: laid out in the bold design face, even the
-    // empty box would load a second Chinese face (about 2 MiB) that the saved
-    // look replaces at once.
-    m_articleText = new ArticleTextEdit(client);
-    m_articleText->setFont(appearance::programFont());
-    m_articleText->setObjectName(QStringLiteral("articleText"));
-    m_articleText->setGeometry(0, 0, ArticleBoxWidth, ArticleBoxHeight);
-    m_articleText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_articleText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_articleText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_articleText->installEventFilter(this);
-    m_articleText->setFocus();
 }
 
 void ReaderWindow::createActions() {
@@ -117,33 +82,12 @@ void ReaderWindow::createActions() {
     bar->setFont(appearance::programFont());
     showKeyboardSelection(bar);
     bar->installEventFilter(this);
-    m_settingsMenu = bar->addMenu(QStringLiteral("設定"));
-    m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
-    for (const CommandRow& row : readerCommands()) {
-        auto* action = new QAction(QString::fromUtf16(row.caption), this);
-        action->setObjectName(QLatin1String(row.objectName));
-        action->setEnabled(row.startsEnabled);
-        if (row.key != QKeyCombination())
-            action->setShortcut(row.key);
-        switch (row.place) {
-        case CommandPlace::SettingsMenu:
-            m_settingsMenu->addAction(action);
-            break;
-        case CommandPlace::MenuBar:
-            bar->addAction(action);
-            break;
-        case CommandPlace::KeysOnly:
-            addAction(action);
-            break;
-        }
+    m_settingsMenu = addCommands(this, [this](const CommandRow& row) {
+        runCommand([this, run = row.run] { (this->*run)(); });
         // However a command was started, the keys go back to the text box.
-        connect(action, &QAction::triggered, this,
-                [this, run = row.run, back = row.keysBackToText] {
-                    runCommand([this, run] { (this->*run)(); });
-                    if (back)
-                        m_articleText->setFocus();
-                });
-    }
+        if (row.keysBackToText)
+            m_articleText->setFocus();
+    });
     m_previousArticleAction = findChild<QAction*>(QStringLiteral("previousArticleAction"));
     m_nextArticleAction = findChild<QAction*>(QStringLiteral("nextArticleAction"));
 }
@@ -165,10 +109,6 @@ void ReaderWindow::findNext() {
 
 void ReaderWindow::findPrevious() {
     whenStarted([this] { m_finder->find(SearchDirection::Backward); });
-}
-
-void ReaderWindow::closeByKey() {
-    close();
 }
 
 bool ReaderWindow::start() {
@@ -303,31 +243,11 @@ void ReaderWindow::applySavedAppearance() {
 }
 
 void ReaderWindow::chooseFont() {
-    runChooserCommand(&appearance::chooseFont);
+    m_look.chooseFont(m_session.dataFilePath(), {m_articleText, centralWidget()});
 }
 
 void ReaderWindow::chooseBackground() {
-    runChooserCommand(&appearance::chooseBackground);
-}
-
-// Both commands end silently at their first failure, Cancel included: the
-// user sees the text box as far as the choice got applied, and nothing else.
-// Only a settings file that no save can reach until the user clears the way
-// is told, once a run: every choice of the run would be lost without a word.
-void ReaderWindow::runChooserCommand(ChooserCommand command) {
-    try {
-        command(m_services.choosers, m_chooserState,
-                {m_services.settings, m_session.dataFilePath()}, {m_articleText, centralWidget()});
-    } catch (const RuntimeError& error) {
-        if (error.number() != RuntimeError::PermissionDenied || m_toldLookNotKept)
-            return;
-        m_toldLookNotKept = true;
-        m_services.dialogs.showMessage(
-            this,
-            QStringLiteral("選擇的字型與背景只在這次執行中有效，無法保存到下次啟動。\n\n") +
-                error.detail(),
-            QStringLiteral("無法保存設定"));
-    }
+    m_look.chooseBackground(m_session.dataFilePath(), {m_articleText, centralWidget()});
 }
 
 void ReaderWindow::runCommand(const std::function<void()>& command) {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "appearance/LookCommands.h"
 #include "core/ReaderSession.h"
-#include "widgets/ChooserState.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -10,11 +10,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-namespace appearance {
-struct SavedAppearance;
-struct Targets;
-} // namespace appearance
 
 class ArticleFinder;
 class ArticleTextEdit;
@@ -63,8 +58,8 @@ public:
     const ReaderSession& session() const { return m_session; }
     ReaderSession& session() { return m_session; }
 
-    // Ends the program as the user's close does, for a session that ends or a
-    // termination signal: any open modal box is dismissed first.
+    // Ends the program as the user's close does, for Ctrl+Q, a session that
+    // ends or a termination signal: any open modal box is dismissed first.
     void endSession();
 
     // The commands, as the menu bar and the keys run them (see Commands.h).
@@ -80,20 +75,15 @@ public:
     void openFind();
     void findNext();
     void findPrevious();
-    void closeByKey();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createControls();
     void createActions();
     void describeForAssistiveTools();
 
-    using ChooserCommand = void (*)(Choosers&, ChooserState&, const appearance::SavedAppearance&,
-                                    const appearance::Targets&);
-    void runChooserCommand(ChooserCommand command);
     void applySavedAppearance();
 
     // Shows what a navigation command did: the article, the beep or the box,
@@ -119,11 +109,8 @@ private:
 
     ReaderServices m_services;
     ReaderSession m_session;
-    // What the choosers start from: the last values set or chosen in this run.
-    ChooserState m_chooserState;
+    appearance::LookCommands m_look;
     int m_exitStatus = 0;
-    // Whether the user has been told that the look cannot be saved this run.
-    bool m_toldLookNotKept = false;
     bool m_bookmarkSaved = false;
     // A close asked for before start-up ended waits for it, for a while.
     bool m_closeWhenStarted = false;
