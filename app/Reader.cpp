@@ -29,6 +29,13 @@ QString helpText() {
                           "  -h, --help     顯示這份說明後結束\n"
                           "  -v, --version  顯示版本後結束\n"
                           "\n"
+                          "按鍵：\n"
+                          "  Enter、→     下一篇        ←         上一篇\n"
+                          "  Ctrl+F       尋找          F3        找下一個\n"
+                          "  Shift+F3     找上一個      Ctrl+G    到 ? 篇\n"
+                          "  F1           說明          Ctrl+Q    關閉\n"
+                          "  F10、Alt     選單列\n"
+                          "\n"
                           "其他參數交給 Qt（例如 -platform、-style）。詳見 man orvenla。\n");
 }
 
