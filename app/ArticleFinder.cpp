@@ -73,8 +73,7 @@ void ArticleFinder::searchOtherArticles() {
         [this, found](std::exception_ptr failure) {
             m_task.reset();
             otherArticlesSearched(failure ? std::nullopt : *found);
-        },
-        BackgroundTask::Priority::Waited);
+        });
 }
 
 void ArticleFinder::otherArticlesSearched(std::optional<int> found) {

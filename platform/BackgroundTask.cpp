@@ -1,7 +1,5 @@
 #include "platform/BackgroundTask.h"
 
-#include "platform/BackgroundThread.h"
-
 #include <QMetaObject>
 
 #include <chrono>
@@ -49,7 +47,7 @@ void deliver(const std::shared_ptr<BackgroundTask::State>& state, std::exception
 
 } // namespace
 
-BackgroundTask::BackgroundTask(QObject* receiver, Work work, Done done, Priority priority)
+BackgroundTask::BackgroundTask(QObject* receiver, Work work, Done done)
     : m_state(std::make_shared<State>()) {
     m_state->receiver = receiver;
     m_state->done = std::move(done);
@@ -58,9 +56,7 @@ BackgroundTask::BackgroundTask(QObject* receiver, Work work, Done done, Priority
         ++running;
     }
     try {
-        std::thread([state = m_state, work = std::move(work), priority] {
-            if (priority == Priority::Lowest)
-                lowerCurrentThreadPriority();
+        std::thread([state = m_state, work = std::move(work)] {
             std::exception_ptr failure;
             try {
                 work(state->stop);

@@ -19,14 +19,11 @@ class BackgroundTask {
 public:
     using Work = std::function<void(const std::atomic<bool>& stop)>;
     using Done = std::function<void(std::exception_ptr failure)>;
-    // Work the user waits for runs as the window does; any other runs on what
-    // the rest of the program and the window system leave.
-    enum class Priority { Waited, Lowest };
 
     // Starts `work`. `done` runs on `receiver`'s thread once the work has
     // ended, unless the task has been dropped first; `receiver` must outlive
     // the task.
-    BackgroundTask(QObject* receiver, Work work, Done done, Priority priority = Priority::Lowest);
+    BackgroundTask(QObject* receiver, Work work, Done done);
     ~BackgroundTask();
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;

@@ -220,12 +220,13 @@ if ((record)); then
 - re-index: a LiveCollection follows a copy of the full collection in a
   folder of its own. The first index is timed from start() until the receiver
   has it; then a new version, written beside the file, replaces it by a
-  rename as an editor saves, and the time until the receiver has its index,
-  less the 50 ms the collection waits for the file to be left alone, is set
-  against the first. The full collection can take no more articles, so the
-  copy starts without its last article and the edit appends it. The re-index
-  runs at the lowest priority, as in the program, so work of other programs
-  on the machine slows it and not the first index.
+  rename as an editor saves, and the time from the end of the rename until
+  the receiver has its index, less the 50 ms the collection waits for the
+  file to be left alone, is set against the first. Both files are left alone
+  past that wait before the first index, and the rename itself is not timed:
+  over a large file ext4 writes the new blocks out then, the editor's time.
+  The full collection can take no more articles, so the copy starts without
+  its last article and the edit appends it.
 - show article: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
 - show article, one line of "x": an article of a single line of one letter,

@@ -8,6 +8,8 @@
 
 LiveCollection::LiveCollection(QObject* parent) : QObject(parent) {
     m_settle.setSingleShot(true);
+    // The edit shows this much later at least; a coarse timer adds up to 5%.
+    m_settle.setTimerType(Qt::PreciseTimer);
     m_settle.setInterval(SettleTime);
     connect(&m_settle, &QTimer::timeout, this, &LiveCollection::startReindexing);
 }
@@ -20,8 +22,7 @@ void LiveCollection::start(const QString& path) {
     m_path = path;
     m_codecs = narrowCodecsFor(localeCodeset());
     m_state = State::Indexing;
-    // Start-up waits for this one: it runs as the window does.
-    startTask(BackgroundTask::Priority::Waited);
+    startTask();
 }
 
 void LiveCollection::setReceivers(Receiver receiver, FailureReceiver failed) {
@@ -36,7 +37,7 @@ void LiveCollection::setReceivers(Receiver receiver, FailureReceiver failed) {
     }
 }
 
-void LiveCollection::startTask(BackgroundTask::Priority priority) {
+void LiveCollection::startTask() {
     m_indexing = fileStamp(m_path);
     auto made = std::make_shared<DataFileIndex>();
     m_made = made;
@@ -45,7 +46,7 @@ void LiveCollection::startTask(BackgroundTask::Priority priority) {
         [path = m_path, codecs = m_codecs, made](const std::atomic<bool>& stop) {
             *made = indexDataFile(path, codecs, &stop);
         },
-        [this](std::exception_ptr failure) { indexEnded(failure); }, priority);
+        [this](std::exception_ptr failure) { indexEnded(failure); });
 }
 
 void LiveCollection::indexEnded(std::exception_ptr failure) {
@@ -107,5 +108,5 @@ void LiveCollection::fileReported() {
 
 void LiveCollection::startReindexing() {
     m_state = State::Reindexing;
-    startTask(BackgroundTask::Priority::Lowest);
+    startTask();
 }

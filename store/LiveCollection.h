@@ -65,7 +65,7 @@ private:
     void hand(DataFileIndex index);
     void fileReported();
     void startReindexing();
-    void startTask(BackgroundTask::Priority priority);
+    void startTask();
 
     QString m_path;
     QList<QByteArray> m_codecs;
