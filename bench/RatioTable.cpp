@@ -64,7 +64,6 @@ constexpr double LoadLimit = 1.3;
 constexpr double OneCpuLimit = 0.5;
 constexpr double ScalingLimit = 1.2;
 constexpr double StartupLimit = 1.3;
-constexpr double ReadyLimit = 1.15;
 constexpr double ReindexLimit = 1.25;
 constexpr double ShowLimit = 1.2;
 constexpr double LongLineLimit = 2.0;
@@ -127,7 +126,7 @@ void readyRows(Table& table, Encoding encoding) {
     if (const Figure* ready = table.find(names::ready(encoding)))
         table.row("ready to move " + tag(encoding) + " full vs two articles", ms(ready->ms),
                   "two articles " + ms(table.counter(*ready, "two_ms")),
-                  table.counter(*ready, "ratio"), ReadyLimit);
+                  table.counter(*ready, "ratio"), 0);
 }
 
 void reindexRows(Table& table, Encoding encoding) {
