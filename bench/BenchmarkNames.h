@@ -38,6 +38,10 @@ inline std::string ready(Encoding encoding) {
 inline std::string reindex(Encoding encoding) {
     return std::string("reindex/") + encodingTag(encoding);
 }
+// A search of the whole collection that finds nothing, against ripgrep.
+inline std::string search(Encoding encoding) {
+    return std::string("search/") + encodingTag(encoding);
+}
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";

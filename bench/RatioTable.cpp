@@ -136,6 +136,21 @@ void reindexRows(Table& table, Encoding encoding) {
                   table.counter(*reindex, "ratio"), ReindexLimit);
 }
 
+// Against ripgrep counting the same text in the UTF-8 collection, for both
+// encodings; without ripgrep, for information.
+void searchRows(Table& table, Encoding encoding) {
+    const Figure* search = table.find(names::search(encoding));
+    if (!search)
+        return;
+    const double rg = table.counter(*search, "rg_ms");
+    if (rg > 0)
+        table.row("find, no match, " + tag(encoding) + " full vs ripgrep on the UTF-8 file",
+                  ms(search->ms), "rg -F -c " + ms(rg), search->ms / rg, 1.0);
+    else
+        table.row("find, no match, " + tag(encoding) + " full (no ripgrep to set it against)",
+                  ms(search->ms), "-", 0, 0);
+}
+
 void showRows(Table& table) {
     for (qint64 bytes : ShownArticleBytes) {
         if (const Figure* show = table.find(names::show(bytes)))
@@ -219,6 +234,8 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
         readyRows(table, encoding);
     for (Encoding encoding : AllEncodings)
         reindexRows(table, encoding);
+    for (Encoding encoding : AllEncodings)
+        searchRows(table, encoding);
     showRows(table);
     longLineRows(table);
     for (Encoding encoding : AllEncodings)

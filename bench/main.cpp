@@ -10,6 +10,7 @@
 #include "app/ArticleView.h"
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
+#include "core/TextSearch.h"
 #include "store/DataFile.h"
 #include "store/LiveCollection.h"
 #include "text/NarrowText.h"
@@ -19,6 +20,8 @@
 #include <QFile>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,6 +39,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -390,6 +394,48 @@ void loadScaling(benchmark::State& state, std::vector<Collection> collections) {
     state.counters["spread"] = high / low;
 }
 
+// A search of the whole collection for text it does not hold, as F3 runs it
+// on the background task, against ripgrep 13 counting the same text in the
+// UTF-8 collection (a comparison only; without ripgrep the row is left bare).
+void searchAgainstRipgrep(benchmark::State& state, Collection full, Collection utf8) {
+    const QString rg = QStandardPaths::findExecutable(QStringLiteral("rg"));
+    const QString absent = QStringLiteral("找不到的一句話");
+    const SearchPattern pattern(absent);
+    const DataFileIndex index = indexDataFile(full.dataFile, narrowCodecsFor(localeCodeset()));
+    std::vector<int> order(size_t(std::max(0, int(index.count()))));
+    std::iota(order.begin(), order.end(), 1);
+    const std::atomic<bool> stop = false;
+    std::vector<Rounds::Part> parts{[&] {
+        std::optional<int> found;
+        const double seconds = secondsOf([&] {
+            found = findArticle(
+                pattern, order, [&](int i) { return index.slotText(i); }, stop);
+        });
+        return found || index.count() != full.articles ? -1 : seconds;
+    }};
+    if (!rg.isEmpty())
+        parts.push_back([&] {
+            QProcess process;
+            const double seconds = secondsOf([&] {
+                process.start(rg,
+                              {QStringLiteral("-F"), QStringLiteral("-c"), absent, utf8.dataFile});
+                process.waitForFinished(60000);
+            });
+            // 1: no line matched.
+            return process.exitCode() == 1 ? seconds : -1;
+        });
+    Rounds rounds(parts.size());
+    for (auto _ : state) {
+        if (!rounds.run(parts)) {
+            state.SkipWithError("the search found something, or ripgrep failed");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    if (!rg.isEmpty())
+        state.counters["rg_ms"] = rounds.milliseconds(1);
+}
+
 // glibc's converter, measured so that the faster one can be chosen.
 void iconvAgainstQt(benchmark::State& state, Collection collection, Encoding encoding) {
     const QByteArray bytes = readAll(collection.dataFile);
@@ -592,6 +638,10 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
         add(names::startup(encoding), startupAgainstBare, sizes.back(),
             twoArticleCollection(root, encoding), encoding)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::search(encoding), searchAgainstRipgrep, sizes.back(),
+            sizedCollection(root, Encoding::Utf8, 8))
             ->UseManualTime()
             ->MinTime(0.3);
         add(names::reindex(encoding), reindexAgainstFirst, sizes.back())
