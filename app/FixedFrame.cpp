@@ -6,13 +6,13 @@
 #include <QWindow>
 
 FixedFrame::FixedFrame(QMainWindow* window, QWidget* textBox, QSize clientSize, QSize boxSize)
-    : QObject(window), m_window(window), m_textBox(textBox), m_clientSize(clientSize),
-      m_boxSize(boxSize) {
+    : QObject(window), m_window(window), m_client(window->centralWidget()), m_textBox(textBox),
+      m_clientSize(clientSize), m_boxSize(boxSize) {
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint);
     window->installEventFilter(this);
-    window->centralWidget()->installEventFilter(this);
+    m_client->installEventFilter(this);
     setFixed(true);
 }
 
@@ -23,9 +23,8 @@ void FixedFrame::setFixed(bool fixed) {
     if (fixed == m_fixed)
         return;
     m_fixed = fixed;
-    QWidget* client = m_window->centralWidget();
     if (fixed) {
-        client->setFixedSize(m_clientSize);
+        m_client->setFixedSize(m_clientSize);
         m_textBox->setGeometry(QRect(QPoint(0, 0), m_boxSize));
         m_window->layout()->setSizeConstraint(QLayout::SetFixedSize);
         m_window->layout()->activate();
@@ -33,8 +32,8 @@ void FixedFrame::setFixed(bool fixed) {
     }
     m_fixedSize = m_window->size();
     m_window->layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
-    client->setMinimumSize(0, 0);
-    client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_client->setMinimumSize(0, 0);
+    m_client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     m_window->setMinimumSize(0, 0);
     m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
@@ -49,10 +48,9 @@ void FixedFrame::followWindowState() {
 }
 
 bool FixedFrame::eventFilter(QObject* watched, QEvent* event) {
-    QWidget* client = m_window->centralWidget();
-    if (watched == client && event->type() == QEvent::Resize && !m_fixed) {
-        m_textBox->setGeometry(0, 0, client->width() + m_boxSize.width() - m_clientSize.width(),
-                               client->height());
+    if (watched == m_client && event->type() == QEvent::Resize && !m_fixed) {
+        m_textBox->setGeometry(0, 0, m_client->width() + m_boxSize.width() - m_clientSize.width(),
+                               m_client->height());
         return false;
     }
     if (watched != m_window)

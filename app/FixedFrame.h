@@ -33,7 +33,10 @@ private:
     void setFixed(bool fixed);
     void followWindowState();
 
-    QMainWindow* m_window;
+    // As widgets: the filter also sees the window's last events, while it is
+    // being destroyed and no longer a QMainWindow.
+    QWidget* m_window;
+    QWidget* m_client;
     QWidget* m_textBox;
     QSize m_clientSize;
     QSize m_boxSize;
