@@ -59,7 +59,7 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        m_note->clear();
+        say(QString());
         if (key->modifiers() & Qt::ShiftModifier)
             Q_EMIT previousAsked();
         else
