@@ -177,6 +177,14 @@ bool heldByRunningProcess(const QLockFile& lock) {
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
+// Whether the lock is another copy's this very moment: a file it has made and
+// not yet written, or one it has just removed. QLockFile removes an empty file
+// itself once it is older than its stale time.
+bool lockInPassing(const QString& lockName) {
+    const QFileInfo info(lockName);
+    return !info.exists() || (info.isFile() && !info.isSymLink() && info.size() == 0);
+}
+
 // A lock held by a running copy costs this one save, as any passing failure.
 // A lock nobody holds that cannot be taken (a folder by its name, a stale file
 // that cannot be removed, a folder where it cannot be made) stops every save
@@ -191,7 +199,7 @@ void takeLock(QLockFile& lock, const QString& fileName) {
                 QThread::msleep(LockRetryMs);
                 continue;
             }
-            if (heldByRunningProcess(lock))
+            if (heldByRunningProcess(lock) || lockInPassing(lockName))
                 throw RuntimeError::fileAccess(fileName,
                                                QStringLiteral("設定檔正被另一個程式鎖住。"));
             throw RuntimeError::permissionDenied(

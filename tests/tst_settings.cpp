@@ -251,6 +251,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::newRow("folder at the lock") << "folder" << 3;
         QTest::newRow("held by a running copy") << "held" << 1;
+        // Made and not yet written by a copy taking the lock.
+        QTest::newRow("being made by another copy") << "empty" << 1;
         QTest::newRow("left by a copy that ended") << "ended" << 0;
     }
     void lockIsWaitedForBriefly() {
@@ -263,6 +265,8 @@ private Q_SLOTS:
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("orvenla.ini.lock")));
         else if (lock == QStringLiteral("held"))
             QVERIFY(held.tryLock(0));
+        else if (lock == QStringLiteral("empty"))
+            dir.write(QStringLiteral("orvenla.ini.lock"), "");
         else
             dir.write(QStringLiteral("orvenla.ini.lock"), "2147483646\nsettings_writer\n" +
                                                               QSysInfo::machineHostName().toUtf8() +
