@@ -57,33 +57,9 @@ QString ArticleSlots::operator()(int index) const {
     return storedLines(m_text.text(lines.from, lines.to));
 }
 
-ArticleSlots::Lines ArticleSlots::linesOf(int index) const {
-    return size_t(index) < m_slots.size() ? m_slots[size_t(index)] : Lines{};
-}
-
-bool ArticleSlots::sameLines(int index, const ArticleSlots& other, int otherIndex) const {
-    checkIndex(index);
-    checkIndex(otherIndex);
-    const Lines mine = linesOf(index);
-    const Lines theirs = other.linesOf(otherIndex);
-    const qsizetype size = mine.to - mine.from;
-    if (size != theirs.to - theirs.from || m_text.keptAsBytes() != other.m_text.keptAsBytes())
-        return false;
-    if (m_text.keptAsBytes())
-        return std::equal(m_text.bytes() + mine.from, m_text.bytes() + mine.to,
-                          other.m_text.bytes() + theirs.from);
-    return std::equal(m_text.units() + mine.from, m_text.units() + mine.to,
-                      other.m_text.units() + theirs.from);
-}
-
 void ArticleSlots::assign(WholeNarrowText text, std::vector<Lines> slots) {
     m_text = std::move(text);
     m_slots = std::move(slots);
-}
-
-void ArticleSlots::clear() {
-    m_text = WholeNarrowText();
-    m_slots.clear();
 }
 
 QString storedLines(QStringView lines) {

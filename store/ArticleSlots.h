@@ -28,21 +28,13 @@ public:
     // subscript-out-of-range error outside FirstSlot..LastSlot.
     QString operator()(int index) const;
 
-    // Whether slot `index` holds the very lines of `other`'s slot
-    // `otherIndex`, byte for byte: a cheap test for an article an edit of the
-    // file left alone. Both indices must be valid slots.
-    bool sameLines(int index, const ArticleSlots& other, int otherIndex) const;
-
     // Takes the file's text and the lines of each slot; slots past the end of
     // `slots` are empty.
     void assign(WholeNarrowText text, std::vector<Lines> slots);
-    void clear();
 
     static void checkIndex(int index);
 
 private:
-    Lines linesOf(int index) const;
-
     WholeNarrowText m_text;
     // As many as the collection fills, so that a small one costs little.
     std::vector<Lines> m_slots;

@@ -72,9 +72,3 @@ void LargeBuffer::releaseBeyond(std::size_t bytes) {
     if (kept < m_capacity)
         madvise(m_data + kept, m_capacity - kept, MADV_DONTNEED);
 }
-
-void LargeBuffer::expectContents(std::size_t bytes) {
-    const std::size_t whole = bytes & ~(HugePage - 1);
-    if (whole < m_capacity)
-        madvise(m_data + whole, m_capacity - whole, MADV_NOHUGEPAGE);
-}

@@ -21,10 +21,6 @@ public:
     // Hands back what lies beyond the first `bytes`: the part of the last huge
     // page that the contents do not reach, up to 2 MiB.
     void releaseBeyond(std::size_t bytes);
-    // The contents will take exactly `bytes`: the part of a huge page that
-    // they end in is left to 4 KiB pages, so that writing its start does not
-    // take the whole huge page first and hand most of it back after.
-    void expectContents(std::size_t bytes);
     std::size_t capacity() const { return m_capacity; }
     char* data() { return m_data; }
     const char* data() const { return m_data; }
