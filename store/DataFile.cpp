@@ -246,28 +246,42 @@ DataFileIndex::~DataFileIndex() = default;
 DataFileIndex::DataFileIndex(DataFileIndex&&) noexcept = default;
 DataFileIndex& DataFileIndex::operator=(DataFileIndex&&) noexcept = default;
 
-ArticleSlots::Lines DataFileIndex::linesOf(int index) const {
+ArticleSlots::Lines DataFileIndex::slotLines(int index) const {
     ArticleSlots::checkIndex(index);
     return size_t(index) < m_slots.size() ? m_slots[size_t(index)] : ArticleSlots::Lines{};
 }
 
 std::optional<QString> DataFileIndex::slotText(int index) const {
-    const ArticleSlots::Lines lines = linesOf(index);
+    const ArticleSlots::Lines lines = slotLines(index);
     if (m_whole)
         return (*m_whole)(index);
     if (lines.from == lines.to || !m_file || !m_codec)
         return QString();
-    // The last line may end with the LF that reading the text whole adds.
-    const qint64 inFile = std::min<qint64>(lines.to, m_stamp.size) - lines.from;
-    QByteArray bytes(lines.to - lines.from, '\n');
-    if (inFile < 0 || !readFileAt(*m_file, lines.from, bytes.data(), inFile) ||
-        !sameContents(fileStamp(*m_file).value_or(FileStamp()), m_stamp))
+    QByteArray bytes;
+    if (!readBytes(lines.from, lines.to, bytes))
         return std::nullopt;
     return storedLines(decodeLinesAlone(*m_codec, bytes));
 }
 
+const TextCodec* DataFileIndex::bytesCodec() const {
+    return m_whole || !m_file || !m_codec ? nullptr : &*m_codec;
+}
+
+bool DataFileIndex::readBytes(qint64 from, qint64 to, QByteArray& into) const {
+    if (!m_file || from < 0 || to < from)
+        return false;
+    // The last line may end with the LF that reading the text whole adds.
+    const qint64 inFile = std::min<qint64>(to, m_stamp.size) - from;
+    if (inFile < 0)
+        return false;
+    into.resize(to - from);
+    std::fill(into.begin() + inFile, into.end(), '\n');
+    return readFileAt(*m_file, from, into.data(), inFile) &&
+           sameContents(fileStamp(*m_file).value_or(FileStamp()), m_stamp);
+}
+
 qsizetype DataFileIndex::slotSize(int index) const {
-    const ArticleSlots::Lines lines = linesOf(index);
+    const ArticleSlots::Lines lines = slotLines(index);
     return lines.to - lines.from;
 }
 

@@ -47,10 +47,20 @@ public:
     qsizetype slotSize(int index) const;
     bool keepsSlotsAlike(const DataFileIndex& other) const;
 
+    // For searching the slots in the file's own bytes, without decoding them:
+    // their encoding, or none where the text is held whole.
+    const TextCodec* bytesCodec() const;
+    // Where a slot's lines lie in the file (see readBytes()); from == to for
+    // an empty slot. Throws as slotText() does.
+    ArticleSlots::Lines slotLines(int index) const;
+    // The bytes [from, to) of the file as indexed, with the LF that the index
+    // adds past its end. False when the file has been written over in place
+    // since it was indexed, or cannot be read now.
+    bool readBytes(qint64 from, qint64 to, QByteArray& into) const;
+
 private:
     friend DataFileIndex indexDataFile(const QString&, const QList<QByteArray>&,
                                        const std::atomic<bool>*);
-    ArticleSlots::Lines linesOf(int index) const;
 
     std::unique_ptr<QFile> m_file;
     FileStamp m_stamp;

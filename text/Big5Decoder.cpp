@@ -1,8 +1,10 @@
 #include "text/Big5Decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 // What Qt's Big5 converter makes of every byte and every pair of bytes. Big5
 // has lead bytes, which take a second byte, and bytes that stand alone. A lead
@@ -166,4 +168,46 @@ QString Big5Decoder::decode(QByteArrayView bytes) {
     const QChar* end = appendToBuffer(text.data(), bytes);
     text.truncate(end - text.constData());
     return text;
+}
+
+bool Big5Decoder::isLead(uchar byte) const {
+    return m_table.lead[byte];
+}
+
+Big5Decoder::Character Big5Decoder::characterAt(const uchar* at, const uchar* end) const {
+    const uchar b = *at;
+    if (m_table.lead[b] && at + 1 < end) {
+        if (const char16_t c = m_table.pair[b << 8 | at[1]]; c != NoPair)
+            return {c, 2};
+    }
+    return {m_table.single[b], 1};
+}
+
+QList<QByteArray> Big5Decoder::encodingsOf(char16_t c) const {
+    // Every byte and pair by the character it gives, made once per process.
+    struct Encoding {
+        char16_t c;
+        QByteArray bytes;
+        bool operator<(const Encoding& other) const { return c < other.c; }
+    };
+    static const std::vector<Encoding> byCharacter = [] {
+        const Big5Table& table = big5Table();
+        std::vector<Encoding> all;
+        for (int b = 0; b < 256; ++b)
+            all.push_back({table.single[b], QByteArray(1, char(b))});
+        for (int code = 0; code < 256 * 256; ++code) {
+            if (table.pair[code] != NoPair) {
+                const char pair[] = {char(code >> 8), char(code & 0xFF)};
+                all.push_back({table.pair[code], QByteArray(pair, 2)});
+            }
+        }
+        std::stable_sort(all.begin(), all.end());
+        return all;
+    }();
+    QList<QByteArray> encodings;
+    const auto [from, to] =
+        std::equal_range(byCharacter.begin(), byCharacter.end(), Encoding{c, {}});
+    for (auto it = from; it != to; ++it)
+        encodings.append(it->bytes);
+    return encodings;
 }

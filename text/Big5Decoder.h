@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringDecoder>
 
@@ -37,6 +39,19 @@ public:
     QChar* appendToBuffer(QChar* out, QByteArrayView bytes);
 
     QString decode(QByteArrayView bytes);
+
+    // For reading bytes a character at a time, where usesTable(): whether a
+    // byte takes a second one when a pair completes it, and the character at
+    // `at` with its length in bytes, as decoding from `at` gives it.
+    bool isLead(uchar byte) const;
+    struct Character {
+        char16_t unit;
+        int length;
+    };
+    Character characterAt(const uchar* at, const uchar* end) const;
+    // Every byte and pair of bytes that decodes to `c`, where usesTable(). A
+    // lead byte is among them when it gives `c` on its own.
+    QList<QByteArray> encodingsOf(char16_t c) const;
 
 private:
     const Big5Table& m_table;
