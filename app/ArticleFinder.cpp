@@ -67,8 +67,7 @@ void ArticleFinder::searchOtherArticles() {
         this,
         [collection = m_window.session.sharedCollection(), pattern = SearchPattern(m_typed), order,
          found](const std::atomic<bool>& stop) {
-            *found = findArticle(
-                pattern, *order, [&](int article) { return collection->slotText(article); }, stop);
+            *found = findArticle(pattern, *collection, *order, stop);
         },
         [this, found](std::exception_ptr failure) {
             m_task.reset();

@@ -407,10 +407,7 @@ void searchAgainstRipgrep(benchmark::State& state, Collection full, Collection u
     const std::atomic<bool> stop = false;
     std::vector<Rounds::Part> parts{[&] {
         std::optional<int> found;
-        const double seconds = secondsOf([&] {
-            found = findArticle(
-                pattern, order, [&](int i) { return index.slotText(i); }, stop);
-        });
+        const double seconds = secondsOf([&] { found = findArticle(pattern, index, order, stop); });
         return found || index.count() != full.articles ? -1 : seconds;
     }};
     if (!rg.isEmpty())

@@ -4,9 +4,10 @@
 #include <QStringView>
 
 #include <atomic>
-#include <functional>
 #include <optional>
 #include <vector>
+
+class DataFileIndex;
 
 // Where a match lies in a text, in UTF-16 units: [start, end).
 struct TextMatch {
@@ -31,6 +32,12 @@ public:
     // The last match that starts before `before`.
     std::optional<TextMatch> previousIn(QStringView text, qsizetype before) const;
 
+    // What is matched: one form for the characters that match each other, and
+    // the line ends skipped.
+    const std::vector<char16_t>& units() const { return m_units; }
+    static char16_t folded(char16_t c);
+    static bool isLineEnd(char32_t c) { return c == u'\r' || c == u'\n' || c == u'\u2029'; }
+
 private:
     // Where a match that starts at `start` ends; none when none starts there.
     std::optional<qsizetype> matchAt(QStringView text, qsizetype start) const;
@@ -47,8 +54,7 @@ enum class SearchDirection { Forward, Backward };
 std::vector<int> searchOrder(int current, int count, SearchDirection direction);
 
 // The first article, in `order`, whose text holds a match; none when none
-// does, or once `stop` is set. `articleText` gives an article's text; one it
-// cannot give is passed over.
-std::optional<int> findArticle(const SearchPattern& pattern, const std::vector<int>& order,
-                               const std::function<std::optional<QString>(int)>& articleText,
-                               const std::atomic<bool>& stop);
+// does, or once `stop` is set. An article whose text cannot be read now is
+// passed over. Searches the file's bytes where it can, without decoding them.
+std::optional<int> findArticle(const SearchPattern& pattern, const DataFileIndex& collection,
+                               const std::vector<int>& order, const std::atomic<bool>& stop);

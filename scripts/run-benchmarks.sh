@@ -231,10 +231,11 @@ if ((record)); then
   The full collection can take no more articles, so the copy starts without
   its last article and the edit appends it.
 - find, no match: the whole collection searched for a phrase it does not
-  hold, as F3 runs it on its background task (each article read from the
-  file, decoded and matched), against Debian's ripgrep 13 counting the same
-  phrase in the UTF-8 collection (`rg -F -c`), for both encodings; ripgrep is
-  a comparison only and the row is left bare without it.
+  hold, as F3 runs it on its background task (the articles read from the
+  file a block at a time and searched in its own encoding), against Debian's
+  ripgrep 13 counting the same phrase in the UTF-8 collection (`rg -F -c`),
+  for both encodings; ripgrep is a comparison only and the row is left bare
+  without it.
 - show article: until the text box has painted, against setPlainText of the
   same text in the bare window's box.
 - show article, one line of "x": an article of a single line of one letter,

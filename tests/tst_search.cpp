@@ -1,11 +1,40 @@
 #include "TestFiles.h"
+#include "core/EncodedSearch.h"
 #include "core/TextSearch.h"
+#include "store/ArticleSlots.h"
 #include "store/DataFile.h"
+#include "text/NarrowText.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using Order = std::vector<int>;
 using Match = std::optional<TextMatch>;
+using Path = EncodedSearch::Path;
+
+namespace {
+
+// What searching the decoded lines finds, which searching their bytes must.
+bool foundInText(const SearchPattern& pattern, const TextCodec& codec, QByteArrayView lines) {
+    return pattern.nextIn(storedLines(decodeLinesAlone(codec, lines))).has_value();
+}
+
+// Whether every path through the bytes agrees with the decoded text.
+void expectPathsAgree(const QString& typed, const QByteArray& codecName, const QByteArray& lines) {
+    const SearchPattern pattern(typed);
+    const TextCodec codec = textCodec(codecName);
+    const bool expected = foundInText(pattern, codec, lines);
+    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
+        const std::optional<EncodedSearch> search = EncodedSearch::make(pattern, codec, path);
+        QVERIFY(search);
+        if (search->matchesIn(lines) != expected)
+            QFAIL(qPrintable(QStringLiteral("path %1 finds %2 otherwise in %3 %4")
+                                 .arg(int(path))
+                                 .arg(typed, codecName, lines.toHex(' '))));
+    }
+}
+
+} // namespace
 
 class TestSearch : public QObject {
     Q_OBJECT
@@ -79,8 +108,8 @@ private Q_SLOTS:
     }
 
     // Big5 trail bytes 0x40-0x7E are ASCII: the bytes of 乙 (A4 41) stand
-    // inside 中A (A4 A4 41), and those of A inside 你 (A7 41). The articles are
-    // searched as text, so neither is a match.
+    // inside 中A (A4 A4 41), and those of A inside 你 (A7 41). Neither is a
+    // match.
     void big5Boundaries_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<std::optional<int>>("article");
@@ -97,21 +126,90 @@ private Q_SLOTS:
                   "***\r\n\xA4\xA4\x41\r\n***\r\n\xA7\x41\r\n***\r\n\xA4\x41\r\n***\r\n");
         const DataFileIndex index =
             indexDataFile(dir.filePath(QStringLiteral("data.txt")), narrowCodecsFor("UTF-8"));
-        const std::atomic<bool> stop = false;
-        QCOMPARE(
-            findArticle(
-                SearchPattern(typed), {1, 2, 3}, [&](int i) { return index.slotText(i); }, stop),
-            article);
+        std::atomic<bool> stop = false;
+        QCOMPARE(findArticle(SearchPattern(typed), index, {1, 2, 3}, stop), article);
+        QCOMPARE(findArticle(SearchPattern(typed), index, {3, 2, 1}, stop), article);
+        // A search asked to stop (Esc, or a new version of the file) ends
+        // without an answer.
+        stop = true;
+        QCOMPARE(findArticle(SearchPattern(u"中"), index, {1, 2, 3}, stop), std::optional<int>());
     }
 
-    // A search asked to stop (Esc, or a new version of the file) ends
-    // without an answer.
-    void stopped() {
-        const std::atomic<bool> stop = true;
-        QCOMPARE(findArticle(
-                     SearchPattern(u"a"), {1},
-                     [](int) { return std::optional(QStringLiteral("a")); }, stop),
-                 std::optional<int>());
+    // Places where reading bytes could go wrong: inside a Big5 pair, across
+    // line ends and lead bytes, at the end of a block of bytes compared at
+    // once, and the other forms of a character.
+    void bytesAgreeWithText_data() {
+        QTest::addColumn<QByteArray>("codec");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("lines");
+        const QByteArray big5(Big5CodecName);
+        const QByteArray utf8("UTF-8");
+        const QByteArray filler(70, 'x');
+        QTest::newRow("big5 A inside 你, then alone")
+            << big5 << "A" << QByteArray("\xA7\x41\x41\n");
+        QTest::newRow("big5 after a run of lead bytes")
+            << big5 << "乙" << QByteArray("\xA4\xA4\xA4\xA4\xA4\x41\n");
+        QTest::newRow("big5 run of lead bytes, even")
+            << big5 << "乙" << QByteArray("x\xA4\xA4\xA4\x41\n");
+        QTest::newRow("big5 across CR LF") << big5 << "中a" << QByteArray("\xA4\xA4\r\n\r\nA\n");
+        QTest::newRow("big5 full width") << big5 << "ab" << QByteArray("\xA2\xCF\xA2\xD0\n");
+        QTest::newRow("big5 ideographic space") << big5 << "a b"
+                                                << QByteArray("a\xA1\x40"
+                                                              "b\n");
+        QTest::newRow("big5 lone lead byte") << big5 << "\uFFFDa"
+                                             << QByteArray("\xA4"
+                                                           "a\n");
+        QTest::newRow("big5 at the very end") << big5 << "中文" << filler + "\xA4\xA4\xA4\xE5\n";
+        QTest::newRow("utf8 across line ends") << utf8 << "明月" << QByteArray("明\r\n\r月\n");
+        QTest::newRow("utf8 paragraph separator") << utf8 << "明月" << QByteArray("明\u2029月\n");
+        QTest::newRow("utf8 outside the BMP") << utf8 << "𠀀a" << QByteArray("x𠀀\nA\n");
+        QTest::newRow("utf8 byte order mark") << utf8 << "\uFEFFa"
+                                              << QByteArray("\xEF\xBB\xBF"
+                                                            "a\n");
+        QTest::newRow("utf8 full width, at the end") << utf8 << "Ab1" << filler + "ａＢ１\n";
+        QTest::newRow("utf8 the end of another character")
+            << utf8 << "\uFFFD" << QByteArray("\xF0\x9F\xBF\xBD\n");
+        QTest::newRow("big5 lead byte before a line end")
+            << big5 << "\uFFFDA" << QByteArray("\xA4\r\nA\n");
+    }
+    void bytesAgreeWithText() {
+        QFETCH(QByteArray, codec);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, lines);
+        expectPathsAgree(typed, codec, lines);
+    }
+
+    // Lines made of the pieces above at random, searched for a piece of
+    // their own text or for pieces at random.
+    void randomBytesAgreeWithText() {
+        const QList<QByteArray> big5Pieces{"\xA4\xA4", "\xA4\x41", "\xA7\x41", "A",        "a",
+                                           "\r\n",     "\n",       "\r",       "\xA2\xCF", " ",
+                                           "\xA1\x40", "\xA4",     "\x80",     "\xFF"};
+        const QList<QByteArray> utf8Pieces{"中", "a", "A",  "ａ", "\r\n",   "\n",
+                                           "\r", " ", "　", "𠀀", "\u2029", "中a"};
+        QRandomGenerator random(26);
+        for (int round = 0; round < 3000; ++round) {
+            const bool isBig5 = round % 2 == 0;
+            const QList<QByteArray>& pieces = isBig5 ? big5Pieces : utf8Pieces;
+            const QByteArray codec = isBig5 ? QByteArray(Big5CodecName) : QByteArray("UTF-8");
+            QByteArray lines;
+            for (int i = random.bounded(1, 60); i > 0; --i)
+                lines += pieces[random.bounded(pieces.size())];
+            lines += '\n';
+            QString typed = decodeLinesAlone(textCodec(codec), lines);
+            const qsizetype start = random.bounded(typed.size());
+            typed = typed.mid(start, random.bounded(1, 5));
+            if (round % 3 == 0)
+                typed =
+                    decodeLinesAlone(textCodec(codec), pieces[random.bounded(pieces.size())] +
+                                                           pieces[random.bounded(pieces.size())]);
+            if (typed.isEmpty() || QChar(typed.front()).isLowSurrogate() ||
+                QChar(typed.back()).isHighSurrogate())
+                continue;
+            expectPathsAgree(typed, codec, lines);
+            if (QTest::currentTestFailed())
+                return;
+        }
     }
 };
 

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/TextSearch.h"
+#include "text/Big5Decoder.h"
+#include "text/TextCodecs.h"
+
+#include <QByteArrayView>
+
+#include <bitset>
+#include <optional>
+#include <vector>
+
+// Finds a SearchPattern in whole lines still in their file's encoding, with
+// the same answer as decoding them and searching their text, several times
+// faster: for UTF-8, and for Big5 read through its decoder's table.
+//
+// Candidates are the places where some form of the first character may begin
+// (the last two bytes of its encodings compared, many places at a time); each
+// is then read a character at a time. A Big5 candidate must also start a
+// character: a second byte may be ASCII, so "A" lies inside 你 (A7 41).
+class EncodedSearch {
+public:
+    // The ways through the bytes, which find the same: plain C++, SSE2 and
+    // AVX2. Tests and fuzzers run each.
+    enum class Path { Scalar, Sse2, Avx2 };
+    static Path fastestPath();
+
+    // None where the text must be decoded to be searched: another encoding,
+    // a Big5 decoder without its table, or a pattern with half a surrogate pair.
+    static std::optional<EncodedSearch> make(const SearchPattern& pattern, const TextCodec& codec,
+                                             Path path = fastestPath());
+
+    // Whether the whole lines `lines` hold a match.
+    bool matchesIn(QByteArrayView lines) const;
+
+    // Two bytes of one encoding of the first character, at their offsets in
+    // it: its last two, which in UTF-8 tell apart far more than its first.
+    struct Anchor {
+        unsigned char first;
+        int firstOffset;
+        unsigned char last;
+        int lastOffset;
+    };
+
+private:
+    EncodedSearch(const SearchPattern& pattern, Path path);
+    void addAnchor(QByteArrayView encoding);
+    // The first candidate at or after `from`; -1 when there is none.
+    template <Path P>
+    qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
+    qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
+    bool matchesAt(const uchar* bytes, qsizetype size, qsizetype at) const;
+    bool startsBig5Character(const uchar* bytes, qsizetype at) const;
+
+    std::vector<char16_t> m_units;
+    std::vector<Anchor> m_anchors;
+    // The same anchors by their offsets, each pair of bytes a bit.
+    struct AnchorGroup {
+        int firstOffset;
+        int lastOffset;
+        std::bitset<256 * 256> pairs;
+    };
+    std::vector<AnchorGroup> m_groups;
+    // How far past a candidate its anchors look.
+    int m_reach = 0;
+    Path m_path;
+    // Set for Big5.
+    std::optional<Big5Decoder> m_big5;
+};
