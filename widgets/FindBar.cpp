@@ -36,8 +36,11 @@ void FindBar::open() {
     placeAtFoot();
     show();
     raise();
+    // Focus first, for a reason that selects nothing: a screen reader takes a
+    // selection in a field that has no focus yet for the focus moving there,
+    // silently, and would then not name the field.
+    m_field->setFocus(Qt::OtherFocusReason);
     m_field->selectAll();
-    m_field->setFocus(Qt::ShortcutFocusReason);
 }
 
 void FindBar::say(const QString& note) {
