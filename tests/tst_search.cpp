@@ -135,6 +135,32 @@ private Q_SLOTS:
         QCOMPARE(findArticle(SearchPattern(u"中"), index, {1, 2, 3}, stop), std::optional<int>());
     }
 
+    // The file changing under a search, before the reload: the index searches
+    // the version it indexed, or, written over in place, finds nothing rather
+    // than a match in text it never indexed.
+    void changedWhileSearched_data() {
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<std::optional<int>>("article");
+        QTest::newRow("replaced by a new file") << false << std::optional<int>(2);
+        QTest::newRow("written over in place") << true << std::optional<int>();
+    }
+    void changedWhileSearched() {
+        QFETCH(bool, inPlace);
+        QFETCH(std::optional<int>, article);
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        dir.write(QStringLiteral("data.txt"), "***\r\nold\r\n***\r\nmoon\r\n***\r\n");
+        const DataFileIndex index = indexDataFile(path, narrowCodecsFor("UTF-8"));
+        const QByteArray newer = "***\r\nmoon\r\n***\r\nnewer\r\n***\r\n";
+        dir.write(inPlace ? QStringLiteral("data.txt") : QStringLiteral("new.txt"), newer);
+        if (!inPlace) {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::rename(dir.filePath(QStringLiteral("new.txt")), path));
+        }
+        const std::atomic<bool> stop = false;
+        QCOMPARE(findArticle(SearchPattern(u"moon"), index, {1, 2}, stop), article);
+    }
+
     // Places where reading bytes could go wrong: inside a Big5 pair, across
     // line ends and lead bytes, at the end of a block of bytes compared at
     // once, and the other forms of a character.
