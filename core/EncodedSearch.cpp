@@ -59,20 +59,6 @@ std::pair<char32_t, int> utf8At(const uchar* bytes, qsizetype size, qsizetype at
 
 } // namespace
 
-EncodedSearch::Path EncodedSearch::fastestPath() {
-#ifdef ORVENLA_SEARCH_WIDE
-    static const Path fastest = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") ? Path::Avx2 : Path::Sse2;
-    }();
-    return fastest;
-#elif defined(__SSE2__)
-    return Path::Sse2;
-#else
-    return Path::Scalar;
-#endif
-}
-
 EncodedSearch::EncodedSearch(const SearchPattern& pattern, Path path)
     : m_units(pattern.units()), m_path(std::min(path, fastestPath())) {}
 

@@ -2,6 +2,7 @@
 
 #include "core/TextSearch.h"
 #include "text/Big5Decoder.h"
+#include "text/SimdPath.h"
 #include "text/TextCodecs.h"
 
 #include <QByteArrayView>
@@ -20,10 +21,8 @@
 // character: a second byte may be ASCII, so "A" lies inside 你 (A7 41).
 class EncodedSearch {
 public:
-    // The ways through the bytes, which find the same: plain C++, SSE2 and
-    // AVX2. Tests and fuzzers run each.
-    enum class Path { Scalar, Sse2, Avx2 };
-    static Path fastestPath();
+    using Path = SimdPath;
+    static Path fastestPath() { return fastestSimdPath(); }
 
     // None where the text must be decoded to be searched: another encoding,
     // a Big5 decoder without its table, or a pattern with half a surrogate pair.

@@ -406,21 +406,6 @@ const uchar* decodeFrom(const uchar* p, const uchar* end, char16_t*& out, bool& 
 
 } // namespace
 
-Utf8Decoder::Path Utf8Decoder::fastestPath() {
-#ifdef ORVENLA_UTF8_WIDE
-    static const Path fastest = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") ? Path::Avx2
-                                                                                  : Path::Sse2;
-    }();
-    return fastest;
-#elif defined(__SSE2__)
-    return Path::Sse2;
-#else
-    return Path::Scalar;
-#endif
-}
-
 Utf8Decoder::Utf8Decoder(Path path) : m_path(std::min(path, fastestPath())) {}
 
 QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {

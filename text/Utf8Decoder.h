@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/SimdPath.h"
+
 #include <QByteArrayView>
 #include <QChar>
 
@@ -17,12 +19,10 @@
 // one later is kept as U+FEFF.
 class Utf8Decoder {
 public:
-    // The ways through the input, which give the same text and errors: plain
-    // C++, SSE2, and AVX2 with popcnt for mixed text. Tests and fuzzers run each.
-    enum class Path { Scalar, Sse2, Avx2 };
-
-    // The fastest path this machine has, found once; every slower one works too.
-    static Path fastestPath();
+    // The ways through the input give the same text and errors; AVX2 uses
+    // popcnt for mixed text.
+    using Path = SimdPath;
+    static Path fastestPath() { return fastestSimdPath(); }
 
     // A path the machine lacks gives way to the fastest it has.
     explicit Utf8Decoder(Path path = fastestPath());
