@@ -22,19 +22,19 @@ void ArticleFinder::open() {
 }
 
 void ArticleFinder::find(SearchDirection direction) {
-    if (m_bar->isVisible())
+    if (m_bar->isVisible()) {
         m_typed = m_bar->text();
-    if (SearchPattern(m_typed).isEmpty()) {
+        m_pattern = SearchPattern(m_typed);
+    }
+    if (m_pattern.isEmpty()) {
         open();
         return;
     }
     m_task.reset();
     m_direction = direction;
     const QTextCursor cursor = m_window.textBox->textCursor();
-    m_selectionStart = cursor.selectionStart();
-    m_selectionEnd = cursor.selectionEnd();
     const bool forward = direction == SearchDirection::Forward;
-    if (selectInShown(forward ? m_selectionEnd : 0, forward ? -1 : m_selectionStart))
+    if (selectInShown(forward ? cursor.selectionEnd() : 0, forward ? -1 : cursor.selectionStart()))
         return;
     searchOtherArticles();
 }
@@ -43,11 +43,10 @@ void ArticleFinder::find(SearchDirection direction) {
 // `before` (backward) in the text on show. False when there is none.
 bool ArticleFinder::selectInShown(qsizetype from, qsizetype before) {
     const QString shown = m_window.textBox->toPlainText();
-    const SearchPattern pattern(m_typed);
     const std::optional<TextMatch> match =
         m_direction == SearchDirection::Forward
-            ? pattern.nextIn(shown, from)
-            : pattern.previousIn(shown, before < 0 ? shown.size() : before);
+            ? m_pattern.nextIn(shown, from)
+            : m_pattern.previousIn(shown, before < 0 ? shown.size() : before);
     if (!match)
         return false;
     QTextCursor cursor(m_window.textBox->document());
@@ -65,7 +64,7 @@ void ArticleFinder::searchOtherArticles() {
     auto found = std::make_shared<std::optional<int>>();
     m_task = std::make_unique<BackgroundTask>(
         this,
-        [collection = m_window.session.sharedCollection(), pattern = SearchPattern(m_typed), order,
+        [collection = m_window.session.sharedCollection(), pattern = m_pattern, order,
          found](const std::atomic<bool>& stop) {
             *found = findArticle(pattern, *collection, *order, stop);
         },

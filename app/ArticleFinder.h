@@ -58,10 +58,9 @@ private:
 
     Window m_window;
     FindBar* m_bar;
+    // The text to find, as typed and as matched.
     QString m_typed;
+    SearchPattern m_pattern{QString()};
     SearchDirection m_direction = SearchDirection::Forward;
-    // Where the caret was, in the article on show, when the search began.
-    qsizetype m_selectionStart = 0;
-    qsizetype m_selectionEnd = 0;
     std::unique_ptr<BackgroundTask> m_task;
 };
