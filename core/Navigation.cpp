@@ -58,6 +58,13 @@ NavigationResult goTo(ReadingPosition& position, QStringView typed) {
     return NavigationResult::Moved;
 }
 
+NavigationResult moveTo(ReadingPosition& position, qint16 article) {
+    position.current = article;
+    position.previousAvailable = article > 1;
+    position.nextAvailable = article < position.count;
+    return NavigationResult::Moved;
+}
+
 QString title(const ReadingPosition& position) {
     return QStringLiteral("Orvenla(%1 of %2)").arg(position.current).arg(position.count);
 }

@@ -33,6 +33,10 @@ NavigationResult first(ReadingPosition& position);
 // nothing, as does a number whose leading value is 0 or that is below 0.
 NavigationResult goTo(ReadingPosition& position, QStringView typed);
 
+// `article` current, each flag set from whether its move is possible: for an
+// article a search found, and for a new version of the collection.
+NavigationResult moveTo(ReadingPosition& position, qint16 article);
+
 // "Orvenla(3 of 120)".
 QString title(const ReadingPosition& position);
 

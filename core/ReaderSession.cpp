@@ -70,12 +70,12 @@ bool ReaderSession::replaceCollection(DataFileIndex collection) {
         m_shownText ? findCurrentArticle(collection, *m_shownText) : std::nullopt;
     const qint16 count = collection.count();
     m_position.count = count;
+    qint16 current = m_position.current;
     if (found)
-        m_position.current = *found;
-    else if (m_position.current > count)
-        m_position.current = std::max<qint16>(count, std::min<qint16>(m_position.current, 1));
-    m_position.previousAvailable = m_position.current > 1;
-    m_position.nextAvailable = m_position.current < count;
+        current = *found;
+    else if (current > count)
+        current = std::max<qint16>(count, std::min<qint16>(current, 1));
+    navigation::moveTo(m_position, current);
     const std::optional<QString> shown = std::move(m_shownText);
     m_collection = std::make_shared<const DataFileIndex>(std::move(collection));
     m_shownText.reset();
@@ -131,10 +131,7 @@ NavigationResult ReaderSession::goToArticle(QStringView typed) {
 
 NavigationResult ReaderSession::showFoundArticle(qint16 article) {
     ArticleSlots::checkIndex(article);
-    m_position.current = article;
-    m_position.previousAvailable = article > 1;
-    m_position.nextAvailable = article < m_position.count;
-    return NavigationResult::Moved;
+    return navigation::moveTo(m_position, article);
 }
 
 QString ReaderSession::bookmarkPath() const {
