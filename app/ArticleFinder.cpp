@@ -1,8 +1,8 @@
 #include "app/ArticleFinder.h"
 
 #include "app/ArticleView.h"
-#include "core/ReaderSession.h"
 #include "platform/BackgroundTask.h"
+#include "store/DataFile.h"
 #include "widgets/Dialogs.h"
 #include "widgets/FindBar.h"
 
@@ -58,13 +58,13 @@ bool ArticleFinder::selectInShown(qsizetype from, qsizetype before) {
 }
 
 void ArticleFinder::searchOtherArticles() {
-    const ReadingPosition& position = m_window.session.position();
+    const ReadingPosition position = m_window.position();
     auto order = std::make_shared<const std::vector<int>>(
         searchOrder(position.current, position.count, m_direction));
     auto found = std::make_shared<std::optional<int>>();
     m_task = std::make_unique<BackgroundTask>(
         this,
-        [collection = m_window.session.sharedCollection(), pattern = m_pattern, order,
+        [collection = m_window.collection(), pattern = m_pattern, order,
          found](const std::atomic<bool>& stop) {
             *found = findArticle(pattern, *collection, *order, stop);
         },
@@ -76,9 +76,11 @@ void ArticleFinder::searchOtherArticles() {
 
 void ArticleFinder::otherArticlesSearched(std::optional<int> found) {
     const bool forward = m_direction == SearchDirection::Forward;
-    const qint16 current = m_window.session.position().current;
+    const qint16 current = m_window.position().current;
     if (found) {
-        m_window.showArticle(qint16(*found));
+        const std::optional<QString> text = m_window.collection()->slotText(*found);
+        if (!text || !m_window.showArticle(qint16(*found), *text))
+            return;
         selectInShown(0, -1);
         if (forward ? *found < current : *found > current)
             tellWrapped();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Navigation.h"
 #include "core/TextSearch.h"
 
 #include <QObject>
@@ -13,7 +14,7 @@ class ArticleTextEdit;
 class BackgroundTask;
 class Dialogs;
 class FindBar;
-class ReaderSession;
+class DataFileIndex;
 class QWidget;
 
 // Finds text across the collection for the window. A search looks first in
@@ -30,11 +31,14 @@ class ArticleFinder : public QObject {
 
 public:
     struct Window {
-        ReaderSession& session;
+        std::function<ReadingPosition()> position;
+        // The version on show.
+        std::function<std::shared_ptr<const DataFileIndex>()> collection;
         ArticleTextEdit* textBox;
         Dialogs& dialogs;
-        // Shows an article a search found, as after any move.
-        std::function<void(qint16 article)> showArticle;
+        // Shows an article a search found, with its text as the search read
+        // it, as after any move; false when the reader did not move there.
+        std::function<bool(qint16 article, const QString& text)> showArticle;
     };
 
     ArticleFinder(Window window, QWidget* barParent);

@@ -3,9 +3,7 @@
 #include "app/ReaderWindow.h"
 #include "appearance/AppearanceText.h"
 #include "appearance/TextAppearance.h"
-#include "platform/ProgramDirectory.h"
 #include "platform/TerminationSignals.h"
-#include "store/LiveCollection.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -63,12 +61,6 @@ std::optional<int> answerCommandLine(int argc, char* argv[]) {
         return std::nullopt;
     std::fputs(answer.toLocal8Bit().constData(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
-}
-
-void startIndexing(LiveCollection& collection, const ProgramDirectory& directory) {
-    // Without a directory there is nothing to index; start-up reports it.
-    if (!directory.path().isEmpty())
-        collection.start(directory.filePath(QStringLiteral("data.txt")));
 }
 
 bool startReader(ReaderWindow& window) {

@@ -2,9 +2,7 @@
 
 #include <optional>
 
-class LiveCollection;
 class ReaderWindow;
-class ProgramDirectory;
 class QGuiApplication;
 class QTranslator;
 class TerminationNotifier;
@@ -14,10 +12,6 @@ class TerminationNotifier;
 // program's exit status when it answered one; every other argument is left
 // to Qt and otherwise ignored, as before.
 std::optional<int> answerCommandLine(int argc, char* argv[]);
-
-// Starts indexing the collection in the program's directory, so that the
-// index overlaps the window's construction.
-void startIndexing(LiveCollection& collection, const ProgramDirectory& directory);
 
 // Everything before the window is shown: its native window made while the
 // collection is indexed, then start-up. False when start-up failed.

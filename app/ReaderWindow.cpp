@@ -7,10 +7,8 @@
 #include "app/FixedFrame.h"
 #include "app/HelpText.h"
 #include "appearance/AppearanceText.h"
-#include "appearance/LookCommands.h"
 #include "appearance/TextAppearance.h"
 #include "platform/RuntimeError.h"
-#include "store/LiveCollection.h"
 #include "widgets/Dialogs.h"
 #include "widgets/KeyboardMenuBar.h"
 
@@ -22,25 +20,12 @@
 #include <QMenuBar>
 #include <QThread>
 
-#include <chrono>
-#include <new>
-
-namespace {
-
-// How long after a move the bookmark is saved at the latest.
-constexpr std::chrono::milliseconds BookmarkSaveDelay{1000};
-
-// How long a close waits for start-up to end, so that it saves the bookmark
-// as any close does; an index that takes longer is not waited for.
-constexpr std::chrono::milliseconds CloseWaitForStart{1000};
-
-} // namespace
-
 ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
-    : QMainWindow(parent), m_services(services), m_session(services.directory),
-      m_look(services.choosers, services.dialogs, services.settings),
-      m_ownCollection(services.collection ? nullptr : std::make_unique<LiveCollection>()),
-      m_collection(services.collection ? services.collection : m_ownCollection.get()) {
+    : QMainWindow(parent), m_services(services),
+      m_ownController(services.controller ? nullptr
+                                          : std::make_unique<ReaderController>(services.directory)),
+      m_controller(services.controller ? services.controller : m_ownController.get()),
+      m_look(services.choosers, services.dialogs, services.settings) {
     setWindowTitle(QStringLiteral("Orvenla"));
     setWindowIcon(laughingFaceIcon());
     m_articleText = ArticleTextEdit::createIn(this);
@@ -53,16 +38,16 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     designFont.setBold(true);
     setFont(designFont);
     // The client area's design size is 10680 by 6735 twips, the box's 10695.
-    m_frame = new FixedFrame(this, m_articleText, QSize(ArticleBoxWidth - 1, ArticleBoxHeight),
-                             QSize(ArticleBoxWidth, ArticleBoxHeight));
+    new FixedFrame(this, m_articleText, QSize(ArticleBoxWidth - 1, ArticleBoxHeight),
+                   QSize(ArticleBoxWidth, ArticleBoxHeight));
     describeForAssistiveTools();
-    m_finder = new ArticleFinder(
-        {m_session, m_articleText, m_services.dialogs,
-         [this](qint16 article) { showResult(m_session.showFoundArticle(article)); }},
-        centralWidget());
-    m_bookmarkTimer.setSingleShot(true);
-    m_bookmarkTimer.setInterval(BookmarkSaveDelay);
-    connect(&m_bookmarkTimer, &QTimer::timeout, this, &ReaderWindow::saveMovedBookmark);
+    m_finder = new ArticleFinder({[this] { return m_controller->session().position(); },
+                                  [this] { return m_controller->session().sharedCollection(); },
+                                  m_articleText, m_services.dialogs,
+                                  [this](qint16 article, const QString& text) {
+                                      return m_controller->showFoundArticle(article, text);
+                                  }},
+                                 centralWidget());
 }
 
 ReaderWindow::~ReaderWindow() = default;
@@ -83,7 +68,7 @@ void ReaderWindow::createActions() {
     showKeyboardSelection(bar);
     bar->installEventFilter(this);
     m_settingsMenu = addCommands(this, [this](const CommandRow& row) {
-        runCommand([this, run = row.run] { (this->*run)(); });
+        m_controller->run([this, run = row.run] { (this->*run)(); });
         // However a command was started, the keys go back to the text box.
         if (row.keysBackToText)
             m_articleText->setFocus();
@@ -100,136 +85,21 @@ void ReaderWindow::giveMenuBarTheKeys() {
 }
 
 void ReaderWindow::openFind() {
-    whenStarted([this] { m_finder->open(); });
+    m_controller->whenStarted([this] { m_finder->open(); });
 }
 
 void ReaderWindow::findNext() {
-    whenStarted([this] { m_finder->find(SearchDirection::Forward); });
+    m_controller->whenStarted([this] { m_finder->find(SearchDirection::Forward); });
 }
 
 void ReaderWindow::findPrevious() {
-    whenStarted([this] { m_finder->find(SearchDirection::Backward); });
-}
-
-bool ReaderWindow::start() {
-    runOrEnd([this] {
-        m_session.begin([this] { applySavedAppearance(); });
-        m_collection->setReceivers(
-            [this](DataFileIndex collection) {
-                runCommand([&] { showCollection(std::move(collection)); });
-            },
-            [this](std::exception_ptr failure) { runCommand([&] { collectionFailed(failure); }); });
-        m_collection->start(m_session.dataFilePath());
-    });
-    return m_exitStatus == 0;
-}
-
-void ReaderWindow::collectionFailed(std::exception_ptr failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const RuntimeError& error) {
-        m_session.collectionFailed(error);
-        m_collection->start(m_session.dataFilePath());
-    }
-}
-
-void ReaderWindow::showCollection(DataFileIndex collection) {
-    if (!m_session.isStarted()) {
-        m_session.takeCollection(std::move(collection));
-        showCurrentArticle();
-        setWindowTitle(m_session.title());
-        for (const std::function<void()>& move : std::exchange(m_waitingMoves, {}))
-            move();
-        if (m_closeWhenStarted)
-            close();
-        return;
-    }
-    if (m_session.replaceCollection(std::move(collection)))
-        showCurrentArticle();
-    m_finder->collectionReplaced();
-    m_previousArticleAction->setEnabled(m_session.position().previousAvailable);
-    m_nextArticleAction->setEnabled(m_session.position().nextAvailable);
-    setWindowTitle(m_session.title());
-    saveBookmarkSoon();
-}
-
-void ReaderWindow::whenStarted(std::function<void()> move) {
-    if (m_session.isStarted())
-        move();
-    else
-        m_waitingMoves.push_back(std::move(move));
-}
-
-void ReaderWindow::showCurrentArticle() {
-    // A hidden widget gets its size only when shown, and the text box lays its
-    // text out again then. Delivered before the first article, that article is
-    // laid out at its final width only.
-    for (QWidget* widget : {static_cast<QWidget*>(m_articleText), m_articleText->viewport()}) {
-        if (widget->testAttribute(Qt::WA_PendingResizeEvent)) {
-            QResizeEvent resize(widget->size(), QSize());
-            QCoreApplication::sendEvent(widget, &resize);
-            widget->setAttribute(Qt::WA_PendingResizeEvent, false);
-        }
-    }
-    // Text the file cannot give now comes with the next version indexed.
-    if (const std::optional<QString> text = m_session.currentText())
-        m_articleText->showArticle(*text);
-}
-
-void ReaderWindow::showResult(NavigationResult result) {
-    switch (result) {
-    case NavigationResult::Moved:
-        showCurrentArticle();
-        saveBookmarkSoon();
-        break;
-    case NavigationResult::AtEdge:
-        m_services.dialogs.beep();
-        break;
-    case NavigationResult::NumberTooLarge:
-        m_services.dialogs.showMessage(this, QStringLiteral("輸入篇數過大"),
-                                       QStringLiteral("錯誤輸入"));
-        return;
-    case NavigationResult::Unchanged:
-        return;
-    }
-    m_previousArticleAction->setEnabled(m_session.position().previousAvailable);
-    m_nextArticleAction->setEnabled(m_session.position().nextAvailable);
-    setWindowTitle(m_session.title());
-}
-
-void ReaderWindow::saveBookmarkSoon() {
-    if (!m_bookmarkTimer.isActive())
-        m_bookmarkTimer.start();
-}
-
-void ReaderWindow::saveMovedBookmark() {
-    if (m_exitStatus != 0 || m_bookmarkSaved)
-        return;
-    try {
-        m_session.saveBookmarkIfMoved();
-    } catch (...) {
-        // Silent while the user reads: the next move tries again, and the save
-        // at close reports what still fails.
-    }
-}
-
-void ReaderWindow::showPreviousArticle() {
-    whenStarted([this] { showResult(m_session.showPreviousArticle()); });
-}
-
-void ReaderWindow::showNextArticle() {
-    whenStarted([this] { showResult(m_session.showNextArticle()); });
-}
-
-void ReaderWindow::showFirstArticle() {
-    whenStarted([this] { showResult(m_session.showFirstArticle()); });
+    m_controller->whenStarted([this] { m_finder->find(SearchDirection::Backward); });
 }
 
 void ReaderWindow::goToArticle() {
-    whenStarted([this] {
-        const QString typed =
-            m_services.dialogs.askText(this, QStringLiteral("到第幾篇??"), QStringLiteral("輸入"));
-        showResult(m_session.goToArticle(typed));
+    m_controller->goToArticle([this] {
+        return m_services.dialogs.askText(this, QStringLiteral("到第幾篇??"),
+                                          QStringLiteral("輸入"));
     });
 }
 
@@ -238,38 +108,51 @@ void ReaderWindow::showHelp() {
 }
 
 void ReaderWindow::applySavedAppearance() {
-    appearance::applySaved({m_services.settings, m_session.dataFilePath()},
+    appearance::applySaved({m_services.settings, session().dataFilePath()},
                            {m_articleText, centralWidget()}, font());
 }
 
 void ReaderWindow::chooseFont() {
-    m_look.chooseFont(m_session.dataFilePath(), {m_articleText, centralWidget()});
+    m_look.chooseFont(session().dataFilePath(), {m_articleText, centralWidget()});
 }
 
 void ReaderWindow::chooseBackground() {
-    m_look.chooseBackground(m_session.dataFilePath(), {m_articleText, centralWidget()});
+    m_look.chooseBackground(session().dataFilePath(), {m_articleText, centralWidget()});
 }
 
-void ReaderWindow::runCommand(const std::function<void()>& command) {
-    if (m_exitStatus != 0)
-        return;
-    runOrEnd(command);
-}
-
-void ReaderWindow::runOrEnd(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const RuntimeError& error) {
-        endProgram(error);
-    } catch (const std::bad_alloc&) {
-        endProgram(RuntimeError::outOfMemory({}));
-    } catch (const std::exception& error) {
-        endProgram(RuntimeError::internal(QString::fromLocal8Bit(error.what())));
+void ReaderWindow::showPlace(const ReaderDisplay& display) {
+    if (display.text) {
+        // A hidden widget gets its size only when shown, and the text box lays
+        // its text out again then. Delivered before the first article, that
+        // article is laid out at its final width only.
+        for (QWidget* widget : {static_cast<QWidget*>(m_articleText), m_articleText->viewport()}) {
+            if (widget->testAttribute(Qt::WA_PendingResizeEvent)) {
+                QResizeEvent resize(widget->size(), QSize());
+                QCoreApplication::sendEvent(widget, &resize);
+                widget->setAttribute(Qt::WA_PendingResizeEvent, false);
+            }
+        }
+        m_articleText->showArticle(*display.text);
     }
+    m_previousArticleAction->setEnabled(display.previousAvailable);
+    m_nextArticleAction->setEnabled(display.nextAvailable);
+    setWindowTitle(display.title);
 }
 
-void ReaderWindow::endProgram(const RuntimeError& error) {
-    m_exitStatus = 1;
+void ReaderWindow::beep() {
+    m_services.dialogs.beep();
+}
+
+void ReaderWindow::tellNumberTooLarge() {
+    m_services.dialogs.showMessage(this, QStringLiteral("輸入篇數過大"),
+                                   QStringLiteral("錯誤輸入"));
+}
+
+void ReaderWindow::collectionReplaced() {
+    m_finder->collectionReplaced();
+}
+
+void ReaderWindow::endWithError(const RuntimeError& error) {
     try {
         m_services.dialogs.reportUnhandledError(isVisible() ? this : nullptr, error);
     } catch (...) {
@@ -279,7 +162,7 @@ void ReaderWindow::endProgram(const RuntimeError& error) {
     // Before the event loop runs (a failed start) there is none to end, and
     // asking would end the next one at once.
     if (QThread::currentThread()->loopLevel() > 0)
-        QCoreApplication::exit(m_exitStatus);
+        QCoreApplication::exit(exitStatus());
 }
 
 void ReaderWindow::endSession() {
@@ -300,22 +183,10 @@ void ReaderWindow::endSession() {
 }
 
 void ReaderWindow::closeEvent(QCloseEvent* event) {
-    if (!m_session.isStarted() && m_exitStatus == 0 && !m_closeWaitOver) {
-        if (!std::exchange(m_closeWhenStarted, true))
-            QTimer::singleShot(CloseWaitForStart, this, [this] {
-                m_closeWaitOver = true;
-                close();
-            });
+    if (m_controller->closeRequested())
+        event->accept();
+    else
         event->ignore();
-        return;
-    }
-    // A failed start never writes the bookmark, and it is written only once.
-    m_bookmarkTimer.stop();
-    if (m_session.isStarted() && m_exitStatus == 0 && !m_bookmarkSaved) {
-        m_bookmarkSaved = true;
-        runOrEnd([this] { m_session.saveBookmark(); });
-    }
-    event->accept();
 }
 
 // Enter and Right show the next article, Left the previous one, whatever the
@@ -332,10 +203,10 @@ bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Right:
-            runCommand([this] { showNextArticle(); });
+            m_controller->run([this] { showNextArticle(); });
             break;
         case Qt::Key_Left:
-            runCommand([this] { showPreviousArticle(); });
+            m_controller->run([this] { showPreviousArticle(); });
             break;
         case Qt::Key_Escape:
             // Ends a search started from here with F3.

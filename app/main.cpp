@@ -1,10 +1,10 @@
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
+#include "core/ReaderController.h"
 #include "platform/BackgroundTask.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/TerminationSignals.h"
-#include "store/LiveCollection.h"
 #include "widgets/QtChoosers.h"
 #include "widgets/QtDialogs.h"
 
@@ -24,8 +24,8 @@ int main(int argc, char* argv[]) {
         QApplication app(argc, argv);
         // Indexed while Qt and the window start up; the application object
         // has set the locale the index reads with.
-        LiveCollection collection;
-        startIndexing(collection, directory);
+        ReaderController controller(directory);
+        controller.startIndexing();
         describeApplication();
         installProgramFonts();
         QTranslator qtTexts;
@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
         int status = 0;
         {
             ReaderWindow window(
-                ReaderServices{dialogs, directory, settings, choosers, &collection});
+                ReaderServices{dialogs, directory, settings, choosers, &controller});
             endSessionOnRequest(window, termination, app);
             status = runReader(window);
         }

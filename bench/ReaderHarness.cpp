@@ -53,10 +53,11 @@ void SilentDialogs::reportUnhandledError(QWidget*, const RuntimeError& error) {
 }
 
 ReaderUnderTest::ReaderUnderTest(const QString& directory)
-    : m_directory(directory), m_settings(directory + QStringLiteral("/no-settings.ini")) {
-    startIndexing(m_collection, m_directory);
+    : m_directory(directory), m_settings(directory + QStringLiteral("/no-settings.ini")),
+      m_controller(m_directory) {
+    m_controller.startIndexing();
     m_window = std::make_unique<ReaderWindow>(
-        ReaderServices{m_dialogs, m_directory, m_settings, m_choosers, &m_collection});
+        ReaderServices{m_dialogs, m_directory, m_settings, m_choosers, &m_controller});
 }
 
 ReaderUnderTest::~ReaderUnderTest() = default;

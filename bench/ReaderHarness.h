@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/ReaderController.h"
 #include "platform/IniSettingsStore.h"
 #include "platform/ProgramDirectory.h"
-#include "store/LiveCollection.h"
 #include "widgets/Choosers.h"
 #include "widgets/Dialogs.h"
 
@@ -52,7 +52,7 @@ private:
     // the real store, as on a first run.
     IniSettingsStore m_settings;
     NoChoosers m_choosers;
-    LiveCollection m_collection;
+    ReaderController m_controller;
     std::unique_ptr<ReaderWindow> m_window;
 };
 

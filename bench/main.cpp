@@ -253,7 +253,7 @@ double timeBareStart() {
 // After a report of a change, LiveCollection waits this long for the editor
 // to leave the file alone before it indexes again. The wait is idle, there
 // for the editor's sake, and is taken out of the time of a re-index.
-constexpr std::chrono::duration<double> SettleWait = LiveCollection::SettleTime;
+constexpr std::chrono::duration<double> SettleWait = FileQuietTime;
 
 bool writeWhole(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -277,14 +277,14 @@ IndexTimes timeIndexAndReindex(const QString& path, const QByteArray& before, in
         return {};
     // Left alone past the settle wait, as a collection is when the reader
     // starts: the first index then reads at once.
-    QThread::msleep(2 * LiveCollection::SettleTime.count());
+    QThread::msleep(2 * FileQuietTime.count());
     IndexTimes times;
     {
         LiveCollection collection;
         std::optional<int> received;
         bool failed = false;
         QEventLoop* waiting = nullptr;
-        collection.setReceivers(
+        collection.setReceivers({
             [&](DataFileIndex index) {
                 received = index.count();
                 if (waiting)
@@ -294,7 +294,9 @@ IndexTimes timeIndexAndReindex(const QString& path, const QByteArray& before, in
                 failed = true;
                 if (waiting)
                     waiting->quit();
-            });
+            },
+            {},
+        });
         const auto waitForIndex = [&] {
             if (received || failed)
                 return;

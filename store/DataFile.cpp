@@ -128,12 +128,16 @@ WholeNarrowText readWholeText(QFile& file, const QString& path, const QList<QByt
 // read counts when the file is the same before and after it and has been left
 // alone for a moment, since an editor that empties the file and then writes it
 // leaves it unchanged, empty or part-written, between its writes. Returns what
-// `read` gave and the stamp it counted with.
-template <typename Read> auto readSteadily(const QString& path, Read&& read) {
+// `read` gave and the stamp it counted with. `seen` stands for the first look
+// before the first read.
+template <typename Read>
+auto readSteadily(const QString& path, std::optional<FileStamp> seen, Read&& read) {
     constexpr int MostReads = 5;
-    constexpr qint64 QuietNanoseconds = 50'000'000;
+    constexpr qint64 QuietNanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(FileQuietTime).count();
     for (int attempt = 1;; ++attempt) {
-        const std::optional<FileStamp> before = fileStamp(path);
+        const std::optional<FileStamp> before =
+            attempt == 1 && seen ? std::move(seen) : fileStamp(path);
         auto result = read();
         if (before && before == fileStamp(path)) {
             // A file truncated in place shows empty for a moment with the times
@@ -280,18 +284,20 @@ bool DataFileIndex::readBytes(qint64 from, qint64 to, QByteArray& into) const {
            sameContents(fileStamp(*m_file).value_or(FileStamp()), m_stamp);
 }
 
-qsizetype DataFileIndex::slotSize(int index) const {
+DataFileIndex::SlotCopy DataFileIndex::copyOf(int index, QString text) const {
     const ArticleSlots::Lines lines = slotLines(index);
-    return lines.to - lines.from;
+    return {std::move(text), lines.to - lines.from, bytesCodec() ? m_codec->name : QByteArray()};
 }
 
-bool DataFileIndex::keepsSlotsAlike(const DataFileIndex& other) const {
-    return !m_whole && !other.m_whole && m_codec && other.m_codec &&
-           m_codec->name == other.m_codec->name;
+bool DataFileIndex::holds(int index, const SlotCopy& copy) const {
+    const ArticleSlots::Lines lines = slotLines(index);
+    if (bytesCodec() && copy.keptAs == m_codec->name && lines.to - lines.from != copy.size)
+        return false;
+    return slotText(index) == copy.text;
 }
 
 DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs,
-                            const std::atomic<bool>* stop) {
+                            const std::atomic<bool>* stop, std::optional<FileStamp> seen) {
     const auto index = [&] {
         DataFileIndex made;
         made.m_file = std::make_unique<QFile>();
@@ -320,7 +326,7 @@ DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs
         return made;
     };
     try {
-        auto [made, stamp] = readSteadily(path, index);
+        auto [made, stamp] = readSteadily(path, std::move(seen), index);
         made.m_stamp = stamp;
         return std::move(made);
     } catch (const std::bad_alloc&) {

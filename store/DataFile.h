@@ -10,6 +10,7 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,6 +19,10 @@ class QFile;
 
 // At most this many articles fit the store: 9999 separator lines.
 inline constexpr int MaxArticles = 9998;
+
+// How long a file must have been left alone before a read of it counts:
+// editors write a file in bursts, emptied, part-written, then whole.
+inline constexpr std::chrono::milliseconds FileQuietTime{50};
 
 // One version of the data file, indexed: its article count (one less than the
 // number of separator lines, the lines that begin with "***") and where each
@@ -41,11 +46,18 @@ public:
     // cannot be read now. Throws the subscript error outside
     // ArticleSlots::FirstSlot..LastSlot.
     std::optional<QString> slotText(int index) const;
-    // A slot's size where it is kept: two slots of one index, or of two
-    // indexes that keep them alike, can hold the same text only if their
-    // sizes are equal.
-    qsizetype slotSize(int index) const;
-    bool keepsSlotsAlike(const DataFileIndex& other) const;
+    // A slot's text as read from this version, to be found again in another.
+    struct SlotCopy {
+        QString text;
+        // Its size where it is kept, in the encoding `keptAs` (empty where
+        // the text is held whole): two slots kept alike can hold the same text
+        // only if their sizes are equal, which spares reading most of them.
+        qsizetype size = 0;
+        QByteArray keptAs;
+    };
+    SlotCopy copyOf(int index, QString text) const;
+    // Whether slot `index` holds the copy's text. Throws as slotText() does.
+    bool holds(int index, const SlotCopy& copy) const;
 
     // For searching the slots in the file's own bytes, without decoding them:
     // their encoding, or none where the text is held whole.
@@ -60,7 +72,7 @@ public:
 
 private:
     friend DataFileIndex indexDataFile(const QString&, const QList<QByteArray>&,
-                                       const std::atomic<bool>*);
+                                       const std::atomic<bool>*, std::optional<FileStamp>);
 
     std::unique_ptr<QFile> m_file;
     FileStamp m_stamp;
@@ -77,6 +89,8 @@ private:
 // Throws RuntimeError: file errors, a text that keeps changing while it is
 // read, running out of memory, and the overflow and subscript errors of a file
 // with more separator lines than the store can take. Once `stop` is set, the
-// next read of the file throws ReadStopped.
+// next read of the file throws ReadStopped. `seen`, the file's stamp when it
+// was last looked at, spares looking again before the read.
 DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs,
-                            const std::atomic<bool>* stop = nullptr);
+                            const std::atomic<bool>* stop = nullptr,
+                            std::optional<FileStamp> seen = std::nullopt);

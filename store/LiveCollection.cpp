@@ -10,8 +10,11 @@ LiveCollection::LiveCollection(QObject* parent) : QObject(parent) {
     m_settle.setSingleShot(true);
     // The edit shows this much later at least; a coarse timer adds up to 5%.
     m_settle.setTimerType(Qt::PreciseTimer);
-    m_settle.setInterval(SettleTime);
-    connect(&m_settle, &QTimer::timeout, this, &LiveCollection::startReindexing);
+    m_settle.setInterval(FileQuietTime);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        m_state = State::Reindexing;
+        startTask(m_seen);
+    });
 }
 
 LiveCollection::~LiveCollection() = default;
@@ -22,29 +25,27 @@ void LiveCollection::start(const QString& path) {
     m_path = path;
     m_codecs = narrowCodecsFor(localeCodeset());
     m_state = State::Indexing;
-    startTask();
+    startTask(std::nullopt);
 }
 
-void LiveCollection::setReceivers(Receiver receiver, FailureReceiver failed) {
-    m_receiver = std::move(receiver);
-    m_failed = std::move(failed);
+void LiveCollection::setReceivers(Receivers receivers) {
+    m_receivers = std::move(receivers);
     if (m_waitingIndex) {
         DataFileIndex index = std::move(*m_waitingIndex);
         m_waitingIndex.reset();
-        m_receiver(std::move(index));
+        m_receivers.version(std::move(index));
     } else if (m_waitingFailure) {
-        m_failed(std::exchange(m_waitingFailure, nullptr));
+        m_receivers.failed(std::exchange(m_waitingFailure, nullptr));
     }
 }
 
-void LiveCollection::startTask() {
-    m_indexing = fileStamp(m_path);
+void LiveCollection::startTask(std::optional<FileStamp> seen) {
     auto made = std::make_shared<DataFileIndex>();
     m_made = made;
     m_task = std::make_unique<BackgroundTask>(
         this,
-        [path = m_path, codecs = m_codecs, made](const std::atomic<bool>& stop) {
-            *made = indexDataFile(path, codecs, &stop);
+        [path = m_path, codecs = m_codecs, made, seen](const std::atomic<bool>& stop) {
+            *made = indexDataFile(path, codecs, &stop, seen);
         },
         [this](std::exception_ptr failure) { indexEnded(failure); });
 }
@@ -55,8 +56,8 @@ void LiveCollection::indexEnded(std::exception_ptr failure) {
     if (m_state == State::Indexing) {
         if (failure) {
             m_state = State::Idle;
-            if (m_failed)
-                m_failed(failure);
+            if (m_receivers.failed)
+                m_receivers.failed(failure);
             else
                 m_waitingFailure = failure;
             return;
@@ -67,7 +68,8 @@ void LiveCollection::indexEnded(std::exception_ptr failure) {
     m_state = State::Watching;
     if (failure) {
         // An unusable version: remembered, so that only the next one is tried.
-        m_known = m_indexing;
+        m_known = m_seen;
+        sayPassedOver();
         return;
     }
     m_known = made->stamp();
@@ -78,14 +80,31 @@ void LiveCollection::indexEnded(std::exception_ptr failure) {
 }
 
 void LiveCollection::hand(DataFileIndex index) {
-    if (m_receiver)
-        m_receiver(std::move(index));
+    if (m_receivers.version)
+        m_receivers.version(std::move(index));
     else
         m_waitingIndex = std::move(index);
 }
 
+void LiveCollection::sayPassedOver() {
+    if (m_receivers.passedOver)
+        m_receivers.passedOver();
+}
+
+void LiveCollection::recheck() {
+    if (m_state != State::Watching)
+        return; // a version, or word of none, is on its way
+    if (fileStamp(m_path) != m_known) {
+        fileReported();
+        return;
+    }
+    // Not from within the caller, which may be answering a move.
+    QMetaObject::invokeMethod(
+        this, [this] { sayPassedOver(); }, Qt::QueuedConnection);
+}
+
 void LiveCollection::fileReported() {
-    const std::optional<FileStamp> now = fileStamp(m_path);
+    std::optional<FileStamp> now = fileStamp(m_path);
     switch (m_state) {
     case State::Idle:
     case State::Indexing:
@@ -94,19 +113,18 @@ void LiveCollection::fileReported() {
         if (now == m_known)
             return;
         break;
+    case State::Settling:
+        // Another file in the folder: no reason to wait longer.
+        if (now == m_seen)
+            return;
+        break;
     case State::Reindexing:
-        if (now == m_indexing)
+        if (now == m_seen)
             return;
         m_task.reset();
         break;
-    case State::Settling:
-        break;
     }
+    m_seen = std::move(now);
     m_state = State::Settling;
     m_settle.start();
-}
-
-void LiveCollection::startReindexing() {
-    m_state = State::Reindexing;
-    startTask();
 }

@@ -11,7 +11,6 @@
 #include <QString>
 #include <QTimer>
 
-#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -27,25 +26,32 @@
 // States:
 //   Idle        nothing started, or the last start failed.
 //   Indexing    start() indexes the file on a task. When it ends: Watching,
-//               the index handed over; or Idle, its failure handed over.
-//   Watching    the file is as last indexed or tried. A report whose stamp
-//               differs from it: Settling.
-//   Settling    waiting for the file to be left alone; a further report starts
-//               the wait again. When it runs out: Reindexing.
-//   Reindexing  the version is indexed on a task. A report whose stamp differs
-//               from the one it began with drops the task: Settling. When it
-//               ends: Watching, the index handed over if it was usable.
+//               the index handed over, then the file looked at again (a save
+//               made while it was indexed); or Idle, its failure handed over.
+//   Watching    the file is as last indexed or tried. A report or a recheck
+//               whose stamp differs from it: Settling. A recheck that finds
+//               it the same: passed over said (at once, but not within it).
+//   Settling    waiting for the file to be left alone for FileQuietTime; a
+//               report whose stamp differs from the last one seen starts the
+//               wait again. When it runs out: Reindexing.
+//   Reindexing  the version last seen is indexed on a task. A report whose
+//               stamp differs from it drops the task: Settling. When it ends:
+//               Watching, the index handed over if it was usable, passed over
+//               said if not.
 class LiveCollection : public QObject {
     Q_OBJECT
 
 public:
     enum class State { Idle, Indexing, Watching, Settling, Reindexing };
-    using Receiver = std::function<void(DataFileIndex index)>;
-    using FailureReceiver = std::function<void(std::exception_ptr failure)>;
-
-    // How long the file must be left alone before a new version is indexed:
-    // editors write a file in bursts, and a report seldom comes alone.
-    static constexpr std::chrono::milliseconds SettleTime{50};
+    struct Receivers {
+        // Each usable version, the first one included.
+        std::function<void(DataFileIndex index)> version;
+        // What kept start() from indexing the file.
+        std::function<void(std::exception_ptr failure)> failed;
+        // No new usable version: one was passed over, or a recheck found the
+        // file as it was.
+        std::function<void()> passedOver;
+    };
 
     explicit LiveCollection(QObject* parent = nullptr);
     ~LiveCollection() override;
@@ -53,9 +59,11 @@ public:
     // Starts indexing `path` with the converters the locale picks. While Idle
     // only; the locale must have been set.
     void start(const QString& path);
-    // Where the indexes go, and the failure of start(); one that came before
-    // is handed over at once.
-    void setReceivers(Receiver receiver, FailureReceiver failed);
+    // Where the indexes go; what came before is handed over at once.
+    void setReceivers(Receivers receivers);
+    // The reader found the file changed since the version it holds (a save in
+    // place): look at it now rather than at the next report.
+    void recheck();
 
     State state() const { return m_state; }
     const QString& path() const { return m_path; }
@@ -63,22 +71,22 @@ public:
 private:
     void indexEnded(std::exception_ptr failure);
     void hand(DataFileIndex index);
+    void sayPassedOver();
     void fileReported();
-    void startReindexing();
-    void startTask();
+    void startTask(std::optional<FileStamp> seen);
 
     QString m_path;
     QList<QByteArray> m_codecs;
-    Receiver m_receiver;
-    FailureReceiver m_failed;
+    Receivers m_receivers;
     // What came before the receivers were set.
     std::optional<DataFileIndex> m_waitingIndex;
     std::exception_ptr m_waitingFailure;
     State m_state = State::Idle;
     // The version last indexed or tried.
     std::optional<FileStamp> m_known;
-    // The stamp the index under way began with.
-    std::optional<FileStamp> m_indexing;
+    // The stamp last seen while Settling, and the one the index under way
+    // began with.
+    std::optional<FileStamp> m_seen;
     std::shared_ptr<DataFileIndex> m_made;
     std::unique_ptr<BackgroundTask> m_task;
     QTimer m_settle;
