@@ -125,8 +125,11 @@ void ReaderController::answer(Move move) {
     }
     const MoveResult result = move();
     if (result.waitsForVersion) {
-        if (m_heldVersionStale)
+        // The file is being written: nothing to show yet.
+        if (m_heldVersionStale) {
+            m_view->beep();
             return;
+        }
         // Answered once the file has been indexed again, before any later move.
         m_waiting.push_front([this, move] { answer(move); });
         m_state = State::CatchingUp;
