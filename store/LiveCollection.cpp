@@ -12,8 +12,8 @@ LiveCollection::LiveCollection(QObject* parent) : QObject(parent) {
     m_settle.setTimerType(Qt::PreciseTimer);
     m_settle.setInterval(FileQuietTime);
     connect(&m_settle, &QTimer::timeout, this, [this] {
-        m_state = State::Reindexing;
         startTask(m_seen);
+        setState(State::Reindexing);
     });
 }
 
@@ -24,8 +24,8 @@ void LiveCollection::start(const QString& path) {
         return;
     m_path = path;
     m_codecs = narrowCodecsFor(localeCodeset());
-    m_state = State::Indexing;
     startTask(std::nullopt);
+    setState(State::Indexing);
 }
 
 void LiveCollection::setReceivers(Receivers receivers) {
@@ -55,7 +55,7 @@ void LiveCollection::indexEnded(std::exception_ptr failure) {
     std::shared_ptr<DataFileIndex> made = std::move(m_made);
     if (m_state == State::Indexing) {
         if (failure) {
-            m_state = State::Idle;
+            setState(State::Idle);
             if (m_receivers.failed)
                 m_receivers.failed(failure);
             else
@@ -65,7 +65,7 @@ void LiveCollection::indexEnded(std::exception_ptr failure) {
         m_watch = std::make_unique<FileWatch>(m_path);
         connect(m_watch.get(), &FileWatch::changed, this, &LiveCollection::fileReported);
     }
-    m_state = State::Watching;
+    setState(State::Watching);
     if (failure) {
         // An unusable version: remembered, so that only the next one is tried.
         m_known = m_seen;
@@ -77,6 +77,11 @@ void LiveCollection::indexEnded(std::exception_ptr failure) {
     // Saved again while it was indexed, or before the watch began: follow
     // that version too.
     fileReported();
+}
+
+void LiveCollection::setState(State state) {
+    m_state = state;
+    Q_EMIT stateChanged(state);
 }
 
 void LiveCollection::hand(DataFileIndex index) {
@@ -125,6 +130,6 @@ void LiveCollection::fileReported() {
         break;
     }
     m_seen = std::move(now);
-    m_state = State::Settling;
     m_settle.start();
+    setState(State::Settling);
 }

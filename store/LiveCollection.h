@@ -68,7 +68,11 @@ public:
     State state() const { return m_state; }
     const QString& path() const { return m_path; }
 
+Q_SIGNALS:
+    void stateChanged(LiveCollection::State state);
+
 private:
+    void setState(State state);
     void indexEnded(std::exception_ptr failure);
     void hand(DataFileIndex index);
     void sayPassedOver();
