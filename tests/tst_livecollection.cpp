@@ -22,7 +22,7 @@ QByteArray articles(int count, int padding = 0) {
 
 // A large version: its index takes long enough to be caught under way.
 QByteArray slowVersion(int count) {
-    return articles(count, 20000);
+    return articles(count, 30000);
 }
 
 bool saveByRename(const QString& path, const QByteArray& bytes) {
