@@ -1,12 +1,26 @@
 #include "app/ArticleFinder.h"
 
 #include "app/ArticleView.h"
-#include "core/ReaderSession.h"
 #include "platform/BackgroundTask.h"
 #include "widgets/Dialogs.h"
 #include "widgets/FindBar.h"
 
 #include <QTextCursor>
+
+namespace {
+
+// The text box shows each CR LF as one paragraph break: a place in the text
+// as read is that many places fewer in the box.
+qsizetype shownPosition(QStringView text, qsizetype at) {
+    qsizetype pairs = 0;
+    for (qsizetype i = 0; i + 1 < at; ++i) {
+        if (text[i] == u'\r' && text[i + 1] == u'\n')
+            ++pairs;
+    }
+    return at - pairs;
+}
+
+} // namespace
 
 ArticleFinder::ArticleFinder(Window window, QWidget* barParent)
     : QObject(barParent), m_window(std::move(window)), m_bar(new FindBar(barParent)) {
@@ -31,6 +45,8 @@ void ArticleFinder::find(SearchDirection direction) {
         return;
     }
     m_task.reset();
+    // A note on the last search would read as one on this.
+    m_bar->say(QString());
     m_direction = direction;
     const QTextCursor cursor = m_window.textBox->textCursor();
     const bool forward = direction == SearchDirection::Forward;
@@ -49,38 +65,45 @@ bool ArticleFinder::selectInShown(qsizetype from, qsizetype before) {
             : m_pattern.previousIn(shown, before < 0 ? shown.size() : before);
     if (!match)
         return false;
-    QTextCursor cursor(m_window.textBox->document());
-    cursor.setPosition(int(match->start));
-    cursor.setPosition(int(match->end), QTextCursor::KeepAnchor);
-    m_window.textBox->setTextCursor(cursor);
-    m_window.textBox->ensureCursorVisible();
+    select(*match);
     return true;
 }
 
+void ArticleFinder::select(TextMatch shown) {
+    QTextCursor cursor(m_window.textBox->document());
+    cursor.setPosition(int(shown.start));
+    cursor.setPosition(int(shown.end), QTextCursor::KeepAnchor);
+    m_window.textBox->setTextCursor(cursor);
+    m_window.textBox->ensureCursorVisible();
+}
+
 void ArticleFinder::searchOtherArticles() {
-    const ReadingPosition& position = m_window.session.position();
+    const ReadingPosition position = m_window.position();
     auto order = std::make_shared<const std::vector<int>>(
         searchOrder(position.current, position.count, m_direction));
-    auto found = std::make_shared<std::optional<int>>();
+    auto found = std::make_shared<std::optional<FoundArticle>>();
     m_task = std::make_unique<BackgroundTask>(
         this,
-        [collection = m_window.session.sharedCollection(), pattern = m_pattern, order,
+        [collection = m_window.collection(), pattern = m_pattern, direction = m_direction, order,
          found](const std::atomic<bool>& stop) {
-            *found = findArticle(pattern, *collection, *order, stop);
+            if (collection)
+                *found = findArticle(pattern, *collection, *order, direction, stop);
         },
         [this, found](std::exception_ptr failure) {
             m_task.reset();
-            otherArticlesSearched(failure ? std::nullopt : *found);
+            otherArticlesSearched(failure ? std::nullopt : std::move(*found));
         });
 }
 
-void ArticleFinder::otherArticlesSearched(std::optional<int> found) {
+void ArticleFinder::otherArticlesSearched(std::optional<FoundArticle> found) {
     const bool forward = m_direction == SearchDirection::Forward;
-    const qint16 current = m_window.session.position().current;
+    const qint16 current = m_window.position().current;
     if (found) {
-        m_window.showArticle(qint16(*found));
-        selectInShown(0, -1);
-        if (forward ? *found < current : *found > current)
+        if (!m_window.showArticle(qint16(found->article), found->text))
+            return;
+        select({shownPosition(found->text, found->match.start),
+                shownPosition(found->text, found->match.end)});
+        if (forward ? found->article < current : found->article > current)
             tellWrapped();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Navigation.h"
 #include "core/TextSearch.h"
 
 #include <QObject>
@@ -11,9 +12,9 @@
 
 class ArticleTextEdit;
 class BackgroundTask;
+class DataFileIndex;
 class Dialogs;
 class FindBar;
-class ReaderSession;
 class QWidget;
 
 // Finds text across the collection for the window. A search looks first in
@@ -30,11 +31,14 @@ class ArticleFinder : public QObject {
 
 public:
     struct Window {
-        ReaderSession& session;
+        std::function<ReadingPosition()> position;
+        // The version shown.
+        std::function<std::shared_ptr<const DataFileIndex>()> collection;
         ArticleTextEdit* textBox;
         Dialogs& dialogs;
-        // Shows an article a search found, as after any move.
-        std::function<void(qint16 article)> showArticle;
+        // Shows an article a search found, with its text as the search read it, as after any
+        // move; returns false when the reader did not move there (then select nothing).
+        std::function<bool(qint16 article, const QString& text)> showArticle;
     };
 
     ArticleFinder(Window window, QWidget* barParent);
@@ -52,8 +56,9 @@ public:
 
 private:
     void searchOtherArticles();
-    void otherArticlesSearched(std::optional<int> found);
+    void otherArticlesSearched(std::optional<FoundArticle> found);
     bool selectInShown(qsizetype from, qsizetype before);
+    void select(TextMatch shown);
     void tellWrapped();
 
     Window m_window;

@@ -56,10 +56,17 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     m_frame = new FixedFrame(this, m_articleText, QSize(ArticleBoxWidth - 1, ArticleBoxHeight),
                              QSize(ArticleBoxWidth, ArticleBoxHeight));
     describeForAssistiveTools();
-    m_finder = new ArticleFinder(
-        {m_session, m_articleText, m_services.dialogs,
-         [this](qint16 article) { showResult(m_session.showFoundArticle(article)); }},
-        centralWidget());
+    m_finder = new ArticleFinder({[this] { return m_session.position(); },
+                                  [this] { return m_session.sharedCollection(); }, m_articleText,
+                                  m_services.dialogs,
+                                  [this](qint16 article, const QString& text) {
+                                      showResult(m_session.showFoundArticle(article));
+                                      if (m_session.position().current != article)
+                                          return false;
+                                      m_articleText->showArticle(text);
+                                      return true;
+                                  }},
+                                 centralWidget());
     m_bookmarkTimer.setSingleShot(true);
     m_bookmarkTimer.setInterval(BookmarkSaveDelay);
     connect(&m_bookmarkTimer, &QTimer::timeout, this, &ReaderWindow::saveMovedBookmark);
