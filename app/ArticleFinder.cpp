@@ -77,6 +77,12 @@ void ArticleFinder::select(TextMatch shown) {
     m_window.textBox->ensureCursorVisible();
 }
 
+bool ArticleFinder::selectionMatches() const {
+    const QString selected = m_window.textBox->textCursor().selectedText();
+    const std::optional<TextMatch> match = m_pattern.nextIn(selected);
+    return match && match->start == 0 && match->end == selected.size();
+}
+
 void ArticleFinder::searchOtherArticles() {
     const ReadingPosition position = m_window.position();
     auto order = std::make_shared<const std::vector<int>>(
@@ -103,6 +109,10 @@ void ArticleFinder::otherArticlesSearched(std::optional<FoundArticle> found) {
             return;
         select({shownPosition(found->text, found->match.start),
                 shownPosition(found->text, found->match.end)});
+        // A line too long for one block is shown in pieces, each break one
+        // place more; the match is then the first (last) in the text shown.
+        if (!selectionMatches())
+            selectInShown(0, -1);
         if (forward ? found->article < current : found->article > current)
             tellWrapped();
         return;

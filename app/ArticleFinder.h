@@ -59,6 +59,7 @@ private:
     void otherArticlesSearched(std::optional<FoundArticle> found);
     bool selectInShown(qsizetype from, qsizetype before);
     void select(TextMatch shown);
+    bool selectionMatches() const;
     void tellWrapped();
 
     Window m_window;

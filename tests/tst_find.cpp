@@ -197,19 +197,26 @@ private Q_SLOTS:
     // text box's places (one per CR LF); a search under way starts again on
     // a new version of the collection.
     void foundArticleIsShown_data() {
+        QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("newer");
         QTest::addColumn<int>("article");
         QTest::addColumn<int>("start");
-        QTest::newRow("the version searched") << QByteArray() << 2 << 4;
+        QTest::newRow("the version searched") << Moons << QByteArray() << 2 << 4;
         QTest::newRow("a new version under way")
+            << Moons
             << QByteArray("***\r\nsky\r\n***\r\nnone\r\n***\r\nthe\r\nfull\r\n\r\nmoon\r\n***\r\n")
             << 3 << 11;
+        // Shown as a line end, the first 65536 x, a break, the rest.
+        QTest::newRow("after a line shown in pieces")
+            << "***\r\nsky\r\n***\r\n" + QByteArray(70000, 'x') + "moon\r\n***\r\n"
+            << QByteArray() << 2 << 70002;
     }
     void foundArticleIsShown() {
+        QFETCH(QByteArray, data);
         QFETCH(QByteArray, newer);
         QFETCH(int, article);
         QFETCH(int, start);
-        FinderFixture fx(Moons, 1);
+        FinderFixture fx(data, 1);
         fx.find(QStringLiteral("MOON"));
         // Before the task's answer can come back to this thread.
         if (!newer.isEmpty()) {
