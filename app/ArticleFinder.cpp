@@ -2,11 +2,25 @@
 
 #include "app/ArticleView.h"
 #include "platform/BackgroundTask.h"
-#include "store/DataFile.h"
 #include "widgets/Dialogs.h"
 #include "widgets/FindBar.h"
 
 #include <QTextCursor>
+
+namespace {
+
+// The text box shows each CR LF as one paragraph break: a place in the text
+// as read is that many places fewer in the box.
+qsizetype shownPosition(QStringView text, qsizetype at) {
+    qsizetype pairs = 0;
+    for (qsizetype i = 0; i + 1 < at; ++i) {
+        if (text[i] == u'\r' && text[i + 1] == u'\n')
+            ++pairs;
+    }
+    return at - pairs;
+}
+
+} // namespace
 
 ArticleFinder::ArticleFinder(Window window, QWidget* barParent)
     : QObject(barParent), m_window(std::move(window)), m_bar(new FindBar(barParent)) {
@@ -31,6 +45,8 @@ void ArticleFinder::find(SearchDirection direction) {
         return;
     }
     m_task.reset();
+    // A note on the last search would read as one on this.
+    m_bar->say(QString());
     m_direction = direction;
     const QTextCursor cursor = m_window.textBox->textCursor();
     const bool forward = direction == SearchDirection::Forward;
@@ -49,40 +65,55 @@ bool ArticleFinder::selectInShown(qsizetype from, qsizetype before) {
             : m_pattern.previousIn(shown, before < 0 ? shown.size() : before);
     if (!match)
         return false;
+    select(*match);
+    return true;
+}
+
+void ArticleFinder::select(TextMatch shown) {
     QTextCursor cursor(m_window.textBox->document());
-    cursor.setPosition(int(match->start));
-    cursor.setPosition(int(match->end), QTextCursor::KeepAnchor);
+    cursor.setPosition(int(shown.start));
+    cursor.setPosition(int(shown.end), QTextCursor::KeepAnchor);
     m_window.textBox->setTextCursor(cursor);
     m_window.textBox->ensureCursorVisible();
-    return true;
+}
+
+bool ArticleFinder::selectionMatches() const {
+    const QString selected = m_window.textBox->textCursor().selectedText();
+    const std::optional<TextMatch> match = m_pattern.nextIn(selected);
+    return match && match->start == 0 && match->end == selected.size();
 }
 
 void ArticleFinder::searchOtherArticles() {
     const ReadingPosition position = m_window.position();
     auto order = std::make_shared<const std::vector<int>>(
         searchOrder(position.current, position.count, m_direction));
-    auto found = std::make_shared<std::optional<int>>();
+    auto found = std::make_shared<std::optional<FoundArticle>>();
     m_task = std::make_unique<BackgroundTask>(
         this,
-        [collection = m_window.collection(), pattern = m_pattern, order,
+        [collection = m_window.collection(), pattern = m_pattern, direction = m_direction, order,
          found](const std::atomic<bool>& stop) {
-            *found = findArticle(pattern, *collection, *order, stop);
+            if (collection)
+                *found = findArticle(pattern, *collection, *order, direction, stop);
         },
         [this, found](std::exception_ptr failure) {
             m_task.reset();
-            otherArticlesSearched(failure ? std::nullopt : *found);
+            otherArticlesSearched(failure ? std::nullopt : std::move(*found));
         });
 }
 
-void ArticleFinder::otherArticlesSearched(std::optional<int> found) {
+void ArticleFinder::otherArticlesSearched(std::optional<FoundArticle> found) {
     const bool forward = m_direction == SearchDirection::Forward;
     const qint16 current = m_window.position().current;
     if (found) {
-        const std::optional<QString> text = m_window.collection()->slotText(*found);
-        if (!text || !m_window.showArticle(qint16(*found), *text))
+        if (!m_window.showArticle(qint16(found->article), found->text))
             return;
-        selectInShown(0, -1);
-        if (forward ? *found < current : *found > current)
+        select({shownPosition(found->text, found->match.start),
+                shownPosition(found->text, found->match.end)});
+        // A line too long for one block is shown in pieces, each break one
+        // place more; the match is then the first (last) in the text shown.
+        if (!selectionMatches())
+            selectInShown(0, -1);
+        if (forward ? found->article < current : found->article > current)
             tellWrapped();
         return;
     }

@@ -12,9 +12,9 @@
 
 class ArticleTextEdit;
 class BackgroundTask;
+class DataFileIndex;
 class Dialogs;
 class FindBar;
-class DataFileIndex;
 class QWidget;
 
 // Finds text across the collection for the window. A search looks first in
@@ -32,12 +32,12 @@ class ArticleFinder : public QObject {
 public:
     struct Window {
         std::function<ReadingPosition()> position;
-        // The version on show.
+        // The version shown.
         std::function<std::shared_ptr<const DataFileIndex>()> collection;
         ArticleTextEdit* textBox;
         Dialogs& dialogs;
-        // Shows an article a search found, with its text as the search read
-        // it, as after any move; false when the reader did not move there.
+        // Shows an article a search found, with its text as the search read it, as after any
+        // move; returns false when the reader did not move there (then select nothing).
         std::function<bool(qint16 article, const QString& text)> showArticle;
     };
 
@@ -56,8 +56,10 @@ public:
 
 private:
     void searchOtherArticles();
-    void otherArticlesSearched(std::optional<int> found);
+    void otherArticlesSearched(std::optional<FoundArticle> found);
     bool selectInShown(qsizetype from, qsizetype before);
+    void select(TextMatch shown);
+    bool selectionMatches() const;
     void tellWrapped();
 
     Window m_window;

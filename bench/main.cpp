@@ -408,8 +408,9 @@ void searchAgainstRipgrep(benchmark::State& state, Collection full, Collection u
     std::iota(order.begin(), order.end(), 1);
     const std::atomic<bool> stop = false;
     std::vector<Rounds::Part> parts{[&] {
-        std::optional<int> found;
-        const double seconds = secondsOf([&] { found = findArticle(pattern, index, order, stop); });
+        std::optional<FoundArticle> found;
+        const double seconds = secondsOf(
+            [&] { found = findArticle(pattern, index, order, SearchDirection::Forward, stop); });
         return found || index.count() != full.articles ? -1 : seconds;
     }};
     if (!rg.isEmpty())

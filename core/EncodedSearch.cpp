@@ -1,5 +1,7 @@
 #include "core/EncodedSearch.h"
 
+#include "text/ByteCharacters.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -43,54 +45,33 @@ bool hasHalfPair(const std::vector<char16_t>& units) {
     return false;
 }
 
-// The code point at `at` of bytes that were valid UTF-8 when indexed, and its
-// length; 0 where no character starts (inside one, or in a file changed since,
-// which the check of the file's stamp then discards).
-std::pair<char32_t, int> utf8At(const uchar* bytes, qsizetype size, qsizetype at) {
-    const uchar b = bytes[at];
-    const int length = b < 0x80 ? 1 : b < 0xC2 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 0;
-    if (length == 0 || at + length > size)
-        return {0, 0};
-    char32_t c = length == 1 ? b : b & (0x7F >> length);
-    for (int i = 1; i < length; ++i)
-        c = c << 6 | (bytes[at + i] & 0x3F);
-    return {c, length};
-}
-
 } // namespace
 
-EncodedSearch::EncodedSearch(const SearchPattern& pattern, Path path)
-    : m_units(pattern.units()), m_path(std::min(path, fastestPath())) {}
+EncodedSearch::EncodedSearch(const SearchPattern& pattern,
+                             std::shared_ptr<const ByteCharacters> characters, Path path)
+    : m_units(pattern.units()), m_path(std::min(path, fastestPath())),
+      m_characters(std::move(characters)) {}
 
 std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
                                                  const TextCodec& codec, Path path) {
     const std::vector<char16_t>& units = pattern.units();
     if (hasHalfPair(units))
         return std::nullopt;
-    EncodedSearch search(pattern, path);
+    std::shared_ptr<const ByteCharacters> characters = codec.byteCharacters();
+    if (!characters)
+        return std::nullopt;
+    EncodedSearch search(pattern, characters, path);
     if (units.empty())
         return search;
-    const bool pairFirst = QChar::isHighSurrogate(units[0]);
-    if (codec.name == "UTF-8") {
-        if (pairFirst) {
-            search.addAnchor(QStringView(units.data(), 2).toUtf8());
-            return search;
-        }
-        for (const char16_t form : formsOf(units[0]))
-            search.addAnchor(QString(QChar(form)).toUtf8());
+    if (QChar::isHighSurrogate(units[0])) {
+        for (const QByteArray& encoding :
+             characters->encodingsOf(QChar::surrogateToUcs4(units[0], units[1])))
+            search.addAnchor(encoding);
         return search;
     }
-    if (codec.name != Big5CodecName)
-        return std::nullopt;
-    search.m_big5.emplace();
-    if (!search.m_big5->usesTable())
-        return std::nullopt;
-    // The table gives no surrogates: a pair first is never found.
-    if (!pairFirst) {
-        for (const char16_t form : formsOf(units[0])) {
-            for (const QByteArray& encoding : search.m_big5->encodingsOf(form))
-                search.addAnchor(encoding);
-        }
+    for (const char16_t form : formsOf(units[0])) {
+        for (const QByteArray& encoding : characters->encodingsOf(form))
+            search.addAnchor(encoding);
     }
     return search;
 }
@@ -219,36 +200,17 @@ qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsize
     return -1;
 }
 
-// Whether `at` starts a character. After any byte that is not a lead byte a
-// character starts, whether that byte stood alone or ended a pair; so the
-// bytes from there need reading only across a run of lead bytes.
-bool EncodedSearch::startsBig5Character(const uchar* bytes, qsizetype at) const {
-    qsizetype start = at;
-    while (start > 0 && m_big5->isLead(bytes[start - 1]))
-        --start;
-    while (start < at)
-        start += m_big5->characterAt(bytes + start, bytes + at + 1).length;
-    return start == at;
-}
-
 bool EncodedSearch::matchesAt(const uchar* bytes, qsizetype size, qsizetype at) const {
-    if (m_big5 && !startsBig5Character(bytes, at))
+    if (!m_characters->startsCharacter(bytes, at))
         return false;
     for (size_t i = 0; i < m_units.size();) {
         if (at >= size)
             return false;
-        char32_t c;
-        int length;
-        if (m_big5) {
-            const Big5Decoder::Character read = m_big5->characterAt(bytes + at, bytes + size);
-            c = read.unit;
-            length = read.length;
-        } else {
-            std::tie(c, length) = utf8At(bytes, size, at);
-            if (length == 0)
-                return false;
-        }
-        at += length;
+        const ByteCharacters::Character read = m_characters->characterAt(bytes + at, bytes + size);
+        if (read.length == 0)
+            return false;
+        const char32_t c = read.code;
+        at += read.length;
         // Line ends between the characters, never before the first.
         if (i > 0 && SearchPattern::isLineEnd(c))
             continue;

@@ -1,31 +1,34 @@
 #pragma once
 
-#include "core/TextSearch.h"
-#include "text/Big5Decoder.h"
+#include "core/SearchPattern.h"
 #include "text/SimdPath.h"
 #include "text/TextCodecs.h"
 
 #include <QByteArrayView>
 
 #include <bitset>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class ByteCharacters;
+
 // Finds a SearchPattern in whole lines still in their file's encoding, with
 // the same answer as decoding them and searching their text, several times
-// faster: for UTF-8, and for Big5 read through its decoder's table.
+// faster, in any encoding whose codec row reads its bytes a character at a
+// time (UTF-8, and Big5 read through its decoder's table).
 //
 // Candidates are the places where some form of the first character may begin
 // (the last two bytes of its encodings compared, many places at a time); each
-// is then read a character at a time. A Big5 candidate must also start a
-// character: a second byte may be ASCII, so "A" lies inside 你 (A7 41).
+// must start a character (in Big5 a second byte may be ASCII, so "A" lies
+// inside 你, A7 41) and is then read a character at a time.
 class EncodedSearch {
 public:
     using Path = SimdPath;
     static Path fastestPath() { return fastestSimdPath(); }
 
-    // None where the text must be decoded to be searched: another encoding,
-    // a Big5 decoder without its table, or a pattern with half a surrogate pair.
+    // None where the text must be decoded to be searched: a codec without
+    // byte characters, or a pattern with half a surrogate pair.
     static std::optional<EncodedSearch> make(const SearchPattern& pattern, const TextCodec& codec,
                                              Path path = fastestPath());
 
@@ -42,14 +45,14 @@ public:
     };
 
 private:
-    EncodedSearch(const SearchPattern& pattern, Path path);
+    EncodedSearch(const SearchPattern& pattern, std::shared_ptr<const ByteCharacters> characters,
+                  Path path);
     void addAnchor(QByteArrayView encoding);
     // The first candidate at or after `from`; -1 when there is none.
     template <Path P>
     qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
     qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
     bool matchesAt(const uchar* bytes, qsizetype size, qsizetype at) const;
-    bool startsBig5Character(const uchar* bytes, qsizetype at) const;
 
     std::vector<char16_t> m_units;
     std::vector<Anchor> m_anchors;
@@ -63,6 +66,5 @@ private:
     // How far past a candidate its anchors look.
     int m_reach = 0;
     Path m_path;
-    // Set for Big5.
-    std::optional<Big5Decoder> m_big5;
+    std::shared_ptr<const ByteCharacters> m_characters;
 };

@@ -1,73 +1,14 @@
 #include "core/TextSearch.h"
 
 #include "core/EncodedSearch.h"
+#include "store/ArticleSlots.h"
 #include "store/DataFile.h"
+#include "text/NarrowText.h"
 
 #include <QByteArray>
 
 #include <algorithm>
 #include <cstdlib>
-
-char16_t SearchPattern::folded(char16_t c) {
-    // Full-width ASCII (U+FF01..U+FF5E) and the ideographic space.
-    if (c >= 0xFF01 && c <= 0xFF5E)
-        c = char16_t(c - 0xFEE0);
-    else if (c == 0x3000)
-        c = u' ';
-    if (c >= u'A' && c <= u'Z')
-        c = char16_t(c + (u'a' - u'A'));
-    return c;
-}
-
-SearchPattern::SearchPattern(QStringView typed) {
-    for (const QChar c : typed) {
-        if (!isLineEnd(c.unicode()))
-            m_units.push_back(folded(c.unicode()));
-    }
-}
-
-std::optional<qsizetype> SearchPattern::matchAt(QStringView text, qsizetype start) const {
-    const char16_t* units = text.utf16();
-    const qsizetype size = text.size();
-    qsizetype at = start;
-    for (size_t i = 0; i < m_units.size(); ++i) {
-        // Line ends between the characters, never before the first.
-        while (i > 0 && at < size && isLineEnd(units[at]))
-            ++at;
-        if (at >= size || folded(units[at]) != m_units[i])
-            return std::nullopt;
-        ++at;
-    }
-    return at;
-}
-
-std::optional<TextMatch> SearchPattern::nextIn(QStringView text, qsizetype from) const {
-    if (isEmpty())
-        return std::nullopt;
-    const char16_t* units = text.utf16();
-    const char16_t first = m_units.front();
-    for (qsizetype start = std::max<qsizetype>(from, 0); start < text.size(); ++start) {
-        if (folded(units[start]) != first)
-            continue;
-        if (const std::optional<qsizetype> end = matchAt(text, start))
-            return TextMatch{start, *end};
-    }
-    return std::nullopt;
-}
-
-std::optional<TextMatch> SearchPattern::previousIn(QStringView text, qsizetype before) const {
-    if (isEmpty())
-        return std::nullopt;
-    const char16_t* units = text.utf16();
-    const char16_t first = m_units.front();
-    for (qsizetype start = std::min(before, text.size()) - 1; start >= 0; --start) {
-        if (folded(units[start]) != first)
-            continue;
-        if (const std::optional<qsizetype> end = matchAt(text, start))
-            return TextMatch{start, *end};
-    }
-    return std::nullopt;
-}
 
 std::vector<int> searchOrder(int current, int count, SearchDirection direction) {
     std::vector<int> order;
@@ -93,27 +34,33 @@ namespace {
 // was read is searched while it is still in the cache.
 constexpr qint64 BlockBytes = qint64(1024) << 10;
 
-std::optional<int> findDecoded(const SearchPattern& pattern, const DataFileIndex& collection,
-                               const std::vector<int>& order, const std::atomic<bool>& stop) {
+std::optional<FoundArticle> findDecoded(const SearchPattern& pattern,
+                                        const DataFileIndex& collection,
+                                        const std::vector<int>& order, SearchDirection direction,
+                                        const std::atomic<bool>& stop) {
     for (const int article : order) {
         if (stop.load(std::memory_order_relaxed))
             return std::nullopt;
-        if (const std::optional<QString> text = collection.slotText(article);
-            text && pattern.nextIn(*text))
-            return article;
+        std::optional<QString> text = collection.slotText(article);
+        if (!text)
+            continue;
+        if (const std::optional<TextMatch> match = pattern.firstIn(*text, direction))
+            return FoundArticle{article, std::move(*text), *match};
     }
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<int> findArticle(const SearchPattern& pattern, const DataFileIndex& collection,
-                               const std::vector<int>& order, const std::atomic<bool>& stop) {
+std::optional<FoundArticle> findArticle(const SearchPattern& pattern,
+                                        const DataFileIndex& collection,
+                                        const std::vector<int>& order, SearchDirection direction,
+                                        const std::atomic<bool>& stop) {
     const TextCodec* codec = collection.bytesCodec();
     const std::optional<EncodedSearch> search =
         codec ? EncodedSearch::make(pattern, *codec) : std::nullopt;
     if (!search)
-        return findDecoded(pattern, collection, order, stop);
+        return findDecoded(pattern, collection, order, direction, stop);
     if (pattern.isEmpty())
         return std::nullopt;
     QByteArray block;
@@ -143,9 +90,14 @@ std::optional<int> findArticle(const SearchPattern& pattern, const DataFileIndex
         const bool read = from >= 0 && collection.readBytes(from, to, block);
         for (size_t i = first; read && i < end; ++i) {
             const ArticleSlots::Lines lines = collection.slotLines(order[i]);
-            if (lines.from != lines.to && search->matchesIn(QByteArrayView(block).sliced(
-                                              lines.from - from, lines.to - lines.from)))
-                return order[i];
+            const QByteArrayView bytes =
+                QByteArrayView(block).sliced(lines.from - from, lines.to - lines.from);
+            if (lines.from == lines.to || !search->matchesIn(bytes))
+                continue;
+            // Decoded from the bytes in hand, as the index would decode them.
+            QString text = storedLines(decodeLinesAlone(*codec, bytes));
+            if (const std::optional<TextMatch> match = pattern.firstIn(text, direction))
+                return FoundArticle{order[i], std::move(text), *match};
         }
         first = end;
     }

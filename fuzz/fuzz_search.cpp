@@ -6,6 +6,7 @@
 #include "core/EncodedSearch.h"
 #include "fuzz/FuzzSupport.h"
 #include "store/ArticleSlots.h"
+#include "text/Big5Decoder.h"
 #include "text/NarrowText.h"
 #include "text/Utf8Decoder.h"
 

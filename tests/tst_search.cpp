@@ -3,14 +3,16 @@
 #include "core/TextSearch.h"
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
+#include "text/Big5Decoder.h"
 #include "text/NarrowText.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 using Order = std::vector<int>;
 using Match = std::optional<TextMatch>;
 using Path = EncodedSearch::Path;
+
+Q_DECLARE_METATYPE(SearchDirection)
 
 namespace {
 
@@ -68,6 +70,14 @@ private Q_SLOTS:
                                   << "春夏\r\n冬" << qsizetype(0) << Match() << Match();
         QTest::newRow("nothing typed") << "\r\n"
                                        << "a" << qsizetype(0) << Match() << Match();
+        QTest::newRow("the last capital") << "zZ"
+                                          << "x Zz" << qsizetype(0) << at(2, 4) << at(2, 4);
+        QTest::newRow("the first and last full-width signs")
+            << "!~"
+            << "x ！～" << qsizetype(0) << at(2, 4) << at(2, 4);
+        QTest::newRow("paragraph separator is a line end")
+            << "明月"
+            << "明\u2029月" << qsizetype(0) << at(0, 3) << at(0, 3);
     }
     // Forward from `from`; backward from the end of the text, except where
     // the forward search has gone past the only match.
@@ -103,32 +113,70 @@ private Q_SLOTS:
         QCOMPARE(searchOrder(current, count, SearchDirection::Backward), backward);
     }
 
-    // Big5 trail bytes 0x40-0x7E are ASCII: the bytes of 乙 (A4 41) stand
-    // inside 中A (A4 A4 41), and those of A inside 你 (A7 41). Neither is a
-    // match.
-    void big5Boundaries_data() {
+    // Where the search of the collection finds a match: the article and the
+    // match in its slot text, read from the file's bytes (Big5, UTF-8) or from
+    // the text held whole (another encoding). Big5 trail bytes 0x40-0x7E are
+    // ASCII: the bytes of 乙 (A4 41) stand inside 中A (A4 A4 41), and those of
+    // A inside 你 (A7 41); neither is a match.
+    void found_data() {
+        QTest::addColumn<QByteArray>("codeset");
+        QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<std::optional<int>>("article");
-        QTest::newRow("乙 across 中A") << "乙" << std::optional<int>(3);
-        QTest::newRow("A inside 你") << "A" << std::optional<int>(1);
-        QTest::newRow("中a, case and width") << "中ａ" << std::optional<int>(1);
-        QTest::newRow("你 then 乙") << "你乙" << std::optional<int>();
+        QTest::addColumn<SearchDirection>("direction");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<int>("article");
+        QTest::addColumn<Match>("match");
+        const auto at = [](qsizetype start, qsizetype end) { return Match(TextMatch{start, end}); };
+        const QByteArray big5 =
+            "***\r\n\xA4\xA4\x41\r\n***\r\n\xA7\x41\r\n***\r\n\xA4\x41\r\n***\r\n";
+        const QByteArray utf8 = "***\r\nab\r\n***\r\nmoon, a\r\nMOON\r\n***\r\n明\r\n月\r\n***\r\n";
+        const auto forward = SearchDirection::Forward;
+        const auto backward = SearchDirection::Backward;
+        QTest::newRow("big5 乙 across 中A")
+            << QByteArray("UTF-8") << big5 << "乙" << forward << false << 3 << at(2, 3);
+        QTest::newRow("big5 A inside 你")
+            << QByteArray("UTF-8") << big5 << "A" << backward << false << 1 << at(3, 4);
+        QTest::newRow("big5 中a, case and width")
+            << QByteArray("UTF-8") << big5 << "中ａ" << forward << false << 1 << at(2, 4);
+        QTest::newRow("big5 你 then 乙")
+            << QByteArray("UTF-8") << big5 << "你乙" << forward << false << 0 << Match();
+        QTest::newRow("utf8 first match forward")
+            << QByteArray("UTF-8") << utf8 << "moon" << forward << false << 2 << at(2, 6);
+        QTest::newRow("utf8 last match backward")
+            << QByteArray("UTF-8") << utf8 << "moon" << backward << false << 2 << at(11, 15);
+        QTest::newRow("utf8 across a line end")
+            << QByteArray("UTF-8") << utf8 << "明月" << forward << false << 3 << at(2, 6);
+        QTest::newRow("held whole, last match backward")
+            << QByteArray("ISO-8859-1") << utf8 << "moon" << backward << false << 2 << at(11, 15);
+        QTest::newRow("bytes, asked to stop")
+            << QByteArray("UTF-8") << utf8 << "moon" << forward << true << 0 << Match();
+        QTest::newRow("held whole, asked to stop")
+            << QByteArray("ISO-8859-1") << utf8 << "moon" << forward << true << 0 << Match();
     }
-    void big5Boundaries() {
+    // Each row searches articles 1 to 3 in the order of its direction; the
+    // text found is the slot text that the window would show.
+    void found() {
+        QFETCH(QByteArray, codeset);
+        QFETCH(QByteArray, data);
         QFETCH(QString, typed);
-        QFETCH(std::optional<int>, article);
+        QFETCH(SearchDirection, direction);
+        QFETCH(bool, stop);
+        QFETCH(int, article);
+        QFETCH(Match, match);
         ProgramDirFixture dir;
-        dir.write(QStringLiteral("data.txt"),
-                  "***\r\n\xA4\xA4\x41\r\n***\r\n\xA7\x41\r\n***\r\n\xA4\x41\r\n***\r\n");
+        dir.write(QStringLiteral("data.txt"), data);
         const DataFileIndex index =
-            indexDataFile(dir.filePath(QStringLiteral("data.txt")), narrowCodecsFor("UTF-8"));
-        std::atomic<bool> stop = false;
-        QCOMPARE(findArticle(SearchPattern(typed), index, {1, 2, 3}, stop), article);
-        QCOMPARE(findArticle(SearchPattern(typed), index, {3, 2, 1}, stop), article);
-        // A search asked to stop (Esc, or a new version of the file) ends
-        // without an answer.
-        stop = true;
-        QCOMPARE(findArticle(SearchPattern(u"中"), index, {1, 2, 3}, stop), std::optional<int>());
+            indexDataFile(dir.filePath(QStringLiteral("data.txt")), narrowCodecsFor(codeset));
+        QCOMPARE(index.bytesCodec() != nullptr, codeset == "UTF-8");
+        const std::atomic<bool> stopped = stop;
+        const Order order = direction == SearchDirection::Forward ? Order{1, 2, 3} : Order{3, 2, 1};
+        const std::optional<FoundArticle> found =
+            findArticle(SearchPattern(typed), index, order, direction, stopped);
+        QCOMPARE(found ? found->article : 0, article);
+        if (found) {
+            QCOMPARE(found->match, *match);
+            QCOMPARE(std::optional<QString>(found->text), index.slotText(article));
+        }
     }
 
     // The file changing under a search, before the reload: the index searches
@@ -154,7 +202,9 @@ private Q_SLOTS:
             QVERIFY(QFile::rename(dir.filePath(QStringLiteral("new.txt")), path));
         }
         const std::atomic<bool> stop = false;
-        QCOMPARE(findArticle(SearchPattern(u"moon"), index, {1, 2}, stop), article);
+        const std::optional<FoundArticle> found =
+            findArticle(SearchPattern(u"moon"), index, {1, 2}, SearchDirection::Forward, stop);
+        QCOMPARE(found ? std::optional<int>(found->article) : std::nullopt, article);
     }
 
     // Places where reading bytes could go wrong: inside a Big5 pair, across
@@ -181,6 +231,8 @@ private Q_SLOTS:
         QTest::newRow("utf8 across line ends") << utf8 << "明月" << QByteArray("明\r\n\r月\n");
         QTest::newRow("utf8 paragraph separator") << utf8 << "明月" << QByteArray("明\u2029月\n");
         QTest::newRow("utf8 outside the BMP") << utf8 << "𠀀a" << QByteArray("x𠀀\nA\n");
+        QTest::newRow("utf8 outside the BMP, another low half")
+            << utf8 << "a𠀀" << QByteArray("a𠀁\n");
         QTest::newRow("utf8 byte order mark")
             << utf8 << "\uFEFFa" << QByteArray("\xEF\xBB\xBF\x61\n");
         QTest::newRow("utf8 full width, at the end") << utf8 << "Ab1" << filler + "ａＢ１\n";
@@ -194,39 +246,6 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QByteArray, lines);
         expectPathsAgree(typed, codec, lines);
-    }
-
-    // Lines made of the pieces above at random, searched for a piece of
-    // their own text or for pieces at random.
-    void randomBytesAgreeWithText() {
-        const QList<QByteArray> big5Pieces{"\xA4\xA4", "\xA4\x41", "\xA7\x41", "A",        "a",
-                                           "\r\n",     "\n",       "\r",       "\xA2\xCF", " ",
-                                           "\xA1\x40", "\xA4",     "\x80",     "\xFF"};
-        const QList<QByteArray> utf8Pieces{"中", "a", "A",  "ａ", "\r\n",   "\n",
-                                           "\r", " ", "　", "𠀀", "\u2029", "中a"};
-        QRandomGenerator random(26);
-        for (int round = 0; round < 3000; ++round) {
-            const bool isBig5 = round % 2 == 0;
-            const QList<QByteArray>& pieces = isBig5 ? big5Pieces : utf8Pieces;
-            const QByteArray codec = isBig5 ? QByteArray(Big5CodecName) : QByteArray("UTF-8");
-            QByteArray lines;
-            for (int i = random.bounded(1, 60); i > 0; --i)
-                lines += pieces[random.bounded(pieces.size())];
-            lines += '\n';
-            QString typed = decodeLinesAlone(textCodec(codec), lines);
-            const qsizetype start = random.bounded(typed.size());
-            typed = typed.mid(start, random.bounded(1, 5));
-            if (round % 3 == 0)
-                typed =
-                    decodeLinesAlone(textCodec(codec), pieces[random.bounded(pieces.size())] +
-                                                           pieces[random.bounded(pieces.size())]);
-            if (typed.isEmpty() || QChar(typed.front()).isLowSurrogate() ||
-                QChar(typed.back()).isHighSurrogate())
-                continue;
-            expectPathsAgree(typed, codec, lines);
-            if (QTest::currentTestFailed())
-                return;
-        }
     }
 };
 

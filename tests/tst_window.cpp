@@ -60,10 +60,6 @@ void keepGraphicsDriversLoaded() {
     ::globfree(&found);
 }
 
-const QStringList ActionNames{"fontAction",        "backgroundAction",      "firstArticleAction",
-                              "goToArticleAction", "previousArticleAction", "nextArticleAction",
-                              "helpAction"};
-
 } // namespace
 
 class TestWindow : public QObject {
@@ -122,14 +118,36 @@ private Q_SLOTS:
         for (QAction* a : top[0]->menu()->actions())
             sub << a->text();
         QCOMPARE(sub, (QStringList{"字型", "背景"}));
-        // Keys of their own for go-to and help only; the captions stay as they are.
-        const QMap<QString, QKeySequence> keys{{"goToArticleAction", QKeySequence("Ctrl+G")},
-                                               {"helpAction", QKeySequence("F1")}};
-        for (const QString& name : ActionNames) {
-            QAction* a = w.findChild<QAction*>(name);
-            QVERIFY2(a && a->isVisible(), qPrintable(name));
-            QCOMPARE(a->shortcut(), keys.value(name));
-            QCOMPARE(a->isEnabled(), name != "firstArticleAction");
+        // Every command by its caption, with the key the README gives it; the
+        // menu items keep their captions bare. Only 首篇 starts greyed.
+        struct Command {
+            const char* name;
+            QString caption;
+            QKeySequence key;
+        };
+        const QList<Command> commands{
+            {"fontAction", "字型", {}},
+            {"backgroundAction", "背景", {}},
+            {"firstArticleAction", "首篇", {}},
+            {"goToArticleAction", "到 ? 篇", QKeySequence("Ctrl+G")},
+            {"previousArticleAction", "<<<上一篇", {}},
+            {"nextArticleAction", "下一篇>>>", {}},
+            {"helpAction", "說明", QKeySequence("F1")},
+            {"findAction", {}, QKeySequence("Ctrl+F")},
+            {"findNextAction", {}, QKeySequence("F3")},
+            {"findPreviousAction", {}, QKeySequence("Shift+F3")},
+            {"menuBarAction", {}, QKeySequence("F10")},
+            {"closeAction", {}, QKeySequence("Ctrl+Q")},
+        };
+        for (const Command& command : commands) {
+            QAction* a = w.findChild<QAction*>(QLatin1String(command.name));
+            QVERIFY2(a, command.name);
+            if (!command.caption.isEmpty()) {
+                QVERIFY2(a->isVisible(), command.name);
+                QCOMPARE(a->text(), command.caption);
+            }
+            QCOMPARE(a->shortcut(), command.key);
+            QCOMPARE(a->isEnabled(), qstrcmp(command.name, "firstArticleAction") != 0);
         }
 
         w.show();
@@ -520,7 +538,10 @@ private Q_SLOTS:
         ::close(realStdout);
         QCOMPARE(answered.value_or(-1), exitCode);
         QVERIFY(output.seek(0));
-        QVERIFY(output.readAll().startsWith(answer));
+        const QByteArray printed = output.readAll();
+        // Where Qt is left the arguments, the reader prints nothing at all.
+        QVERIFY2(answer.isEmpty() ? printed.isEmpty() : printed.startsWith(answer),
+                 printed.constData());
     }
 
     // An article is laid out one screen deep before its first paint, wherever

@@ -1,6 +1,7 @@
 #include "text/TextCodecs.h"
 
 #include "text/Big5Decoder.h"
+#include "text/ByteCharacters.h"
 #include "text/Utf8Decoder.h"
 
 #include <QStringDecoder>
@@ -66,6 +67,10 @@ std::unique_ptr<TextDecoder> big5Decoder(const TextCodec& codec, bool strict) {
     return validOrNone<Big5Decoder>();
 }
 
+std::unique_ptr<ByteCharacters> noByteCharacters() {
+    return nullptr;
+}
+
 bool never() {
     return false;
 }
@@ -78,8 +83,8 @@ bool whenBig5TableHolds() {
 // UTF-8 bytes take about 1.3 times the room of their UTF-16 text, so a
 // UTF-8 collection is decoded at once.
 const std::array<TextCodec, 2> Codecs{{
-    {QByteArrayLiteral("UTF-8"), never, utf8Decoder},
-    {QByteArray(Big5CodecName), whenBig5TableHolds, big5Decoder},
+    {QByteArrayLiteral("UTF-8"), never, utf8Decoder, utf8ByteCharacters},
+    {QByteArray(Big5CodecName), whenBig5TableHolds, big5Decoder, big5ByteCharacters},
 }};
 
 } // namespace
@@ -96,7 +101,7 @@ TextCodec textCodec(const QByteArray& name) {
         if (codec.name == name)
             return codec;
     }
-    return {name, never, qtDecoder};
+    return {name, never, qtDecoder, noByteCharacters};
 }
 
 QByteArray localeCodeset() {

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class ByteCharacters;
+
 // Turns the bytes of one encoding into UTF-16 a call at a time, as Qt's
 // QStringDecoder does: a character cut by the end of a call waits for the next.
 class TextDecoder {
@@ -40,6 +42,9 @@ struct TextCodec {
     // one tells exactly where Qt's converter meets bytes it cannot map; any
     // other maps them to U+FFFD as Qt's does, with the same text.
     std::unique_ptr<TextDecoder> (*makeDecoder)(const TextCodec& codec, bool strict);
+    // Its characters as bytes, for a search that reads lines without decoding
+    // them; none where the text must be decoded to be searched.
+    std::unique_ptr<ByteCharacters> (*byteCharacters)();
 };
 
 // The row for an encoding by Qt's name; an encoding without a row of its own

@@ -62,7 +62,6 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event) {
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        say(QString());
         if (key->modifiers() & Qt::ShiftModifier)
             Q_EMIT previousAsked();
         else
