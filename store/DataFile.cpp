@@ -9,7 +9,6 @@
 
 #include "platform/BackgroundTask.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QStringView>
 
@@ -129,24 +128,33 @@ WholeNarrowText readWholeText(QFile& file, const QString& path, const QList<QByt
 // alone for a moment, since an editor that empties the file and then writes it
 // leaves it unchanged, empty or part-written, between its writes. Returns what
 // `read` gave and the stamp it counted with.
-template <typename Read> auto readSteadily(const QString& path, Read&& read) {
+template <typename Read>
+auto readSteadily(const QString& path, Read&& read,
+                  const std::function<void(SteadyReadStep)>& afterStep) {
     constexpr int MostReads = 5;
     constexpr qint64 QuietNanoseconds = 50'000'000;
     for (int attempt = 1;; ++attempt) {
         const std::optional<FileStamp> before = fileStamp(path);
         auto result = read();
+        if (afterStep)
+            afterStep(SteadyReadStep::Read);
         if (before && before == fileStamp(path)) {
             // A file truncated in place shows empty for a moment with the times
             // of its last write: an empty file counts only once it has stayed so.
-            const qint64 quiet = before->size == 0
-                                     ? 0
-                                     : QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
-                                           std::max(before->modified, before->changed);
+            // The clock is read to the nanosecond: in whole milliseconds, a file
+            // written within the last one would seem to be from the future.
+            const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count();
+            const qint64 quiet =
+                before->size == 0 ? 0 : now - std::max(before->modified, before->changed);
             // A stamp in the future (a clock that ran ahead where the file was
             // written) tells nothing of when it was last written: left alone.
             if (quiet < 0 || quiet >= QuietNanoseconds)
                 return std::pair(std::move(result), *before);
             pauseWork(std::chrono::nanoseconds(QuietNanoseconds - quiet));
+            if (afterStep)
+                afterStep(SteadyReadStep::Quiet);
             if (before == fileStamp(path))
                 return std::pair(std::move(result), *before);
         }
@@ -291,7 +299,8 @@ bool DataFileIndex::keepsSlotsAlike(const DataFileIndex& other) const {
 }
 
 DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs,
-                            const std::atomic<bool>* stop) {
+                            const std::atomic<bool>* stop,
+                            const std::function<void(SteadyReadStep)>& afterStep) {
     const auto index = [&] {
         DataFileIndex made;
         made.m_file = std::make_unique<QFile>();
@@ -320,7 +329,7 @@ DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs
         return made;
     };
     try {
-        auto [made, stamp] = readSteadily(path, index);
+        auto [made, stamp] = readSteadily(path, index, afterStep);
         made.m_stamp = stamp;
         return std::move(made);
     } catch (const std::bad_alloc&) {

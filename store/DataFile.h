@@ -10,11 +10,17 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class QFile;
+
+// The moments of a steady read of the data file, for tests that change the
+// file there: after each read of it, and after the wait for it to be left
+// alone, each just before the file's stamp is looked at again.
+enum class SteadyReadStep { Read, Quiet };
 
 // At most this many articles fit the store: 9999 separator lines.
 inline constexpr int MaxArticles = 9998;
@@ -60,7 +66,8 @@ public:
 
 private:
     friend DataFileIndex indexDataFile(const QString&, const QList<QByteArray>&,
-                                       const std::atomic<bool>*);
+                                       const std::atomic<bool>*,
+                                       const std::function<void(SteadyReadStep)>&);
 
     std::unique_ptr<QFile> m_file;
     FileStamp m_stamp;
@@ -77,6 +84,8 @@ private:
 // Throws RuntimeError: file errors, a text that keeps changing while it is
 // read, running out of memory, and the overflow and subscript errors of a file
 // with more separator lines than the store can take. Once `stop` is set, the
-// next read of the file throws ReadStopped.
+// next read of the file throws ReadStopped. `afterStep`, when given, runs at
+// each step of the steady read.
 DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs,
-                            const std::atomic<bool>* stop = nullptr);
+                            const std::atomic<bool>* stop = nullptr,
+                            const std::function<void(SteadyReadStep)>& afterStep = {});
