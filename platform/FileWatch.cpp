@@ -3,6 +3,8 @@
 #include <QDebug>
 #include <QFileInfo>
 
+#include <iterator>
+
 namespace {
 
 constexpr std::chrono::milliseconds PollInterval{1000};
@@ -46,7 +48,7 @@ bool FileWatch::addWatch(const QString& path) {
     return true;
 }
 
-bool FileWatch::watchCurrentTarget() {
+void FileWatch::watchCurrentTarget() {
     const QFileInfo file(m_path);
     QStringList wanted{file.absolutePath()};
     if (file.exists())
@@ -65,18 +67,15 @@ bool FileWatch::watchCurrentTarget() {
         }
     }
 
-    for (const QString& path : watchedPaths()) {
+    // Qt forgets a path whose watch the system took back (no longer there).
+    const QStringList held = watchedPaths();
+    for (auto it = m_watchedAs.begin(); it != m_watchedAs.end();)
+        it = held.contains(it.key()) ? std::next(it) : m_watchedAs.erase(it);
+    for (const QString& path : held) {
         if (!wanted.contains(path) || m_watchedAs.value(path) != identityOf(path)) {
             m_watcher.removePath(path);
             m_watchedAs.remove(path);
         }
-    }
-    // Qt forgets a path whose watch the system took back: no longer there.
-    for (auto it = m_watchedAs.begin(); it != m_watchedAs.end();) {
-        if (watchedPaths().contains(it.key()))
-            ++it;
-        else
-            it = m_watchedAs.erase(it);
     }
 
     bool all = true;
@@ -99,7 +98,6 @@ bool FileWatch::watchCurrentTarget() {
                                  << "ms instead.";
         }
     }
-    return all;
 }
 
 void FileWatch::report() {

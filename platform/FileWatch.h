@@ -48,8 +48,8 @@ Q_SIGNALS:
 
 private:
     // Watches whatever the path leads to now, and nothing else; looks at the
-    // stamp instead while a watch is missing. False when one is.
-    bool watchCurrentTarget();
+    // stamp instead while a watch is missing.
+    void watchCurrentTarget();
     bool addWatch(const QString& path);
     void report();
     void poll();
