@@ -9,7 +9,6 @@
 
 #include "platform/BackgroundTask.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QStringView>
 
@@ -131,7 +130,8 @@ WholeNarrowText readWholeText(QFile& file, const QString& path, const QList<QByt
 // `read` gave and the stamp it counted with. `seen` stands for the first look
 // before the first read.
 template <typename Read>
-auto readSteadily(const QString& path, std::optional<FileStamp> seen, Read&& read) {
+auto readSteadily(const QString& path, std::optional<FileStamp> seen, Read&& read,
+                  const std::function<void(SteadyReadStep)>& afterStep) {
     constexpr int MostReads = 5;
     constexpr qint64 QuietNanoseconds =
         std::chrono::duration_cast<std::chrono::nanoseconds>(FileQuietTime).count();
@@ -139,18 +139,25 @@ auto readSteadily(const QString& path, std::optional<FileStamp> seen, Read&& rea
         const std::optional<FileStamp> before =
             attempt == 1 && seen ? std::move(seen) : fileStamp(path);
         auto result = read();
+        if (afterStep)
+            afterStep(SteadyReadStep::Read);
         if (before && before == fileStamp(path)) {
             // A file truncated in place shows empty for a moment with the times
             // of its last write: an empty file counts only once it has stayed so.
-            const qint64 quiet = before->size == 0
-                                     ? 0
-                                     : QDateTime::currentMSecsSinceEpoch() * 1'000'000 -
-                                           std::max(before->modified, before->changed);
+            // The clock is read to the nanosecond: in whole milliseconds, a file
+            // written within the last one would seem to be from the future.
+            const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count();
+            const qint64 quiet =
+                before->size == 0 ? 0 : now - std::max(before->modified, before->changed);
             // A stamp in the future (a clock that ran ahead where the file was
             // written) tells nothing of when it was last written: left alone.
             if (quiet < 0 || quiet >= QuietNanoseconds)
                 return std::pair(std::move(result), *before);
             pauseWork(std::chrono::nanoseconds(QuietNanoseconds - quiet));
+            if (afterStep)
+                afterStep(SteadyReadStep::Quiet);
             if (before == fileStamp(path))
                 return std::pair(std::move(result), *before);
         }
@@ -297,7 +304,8 @@ bool DataFileIndex::holds(int index, const SlotCopy& copy) const {
 }
 
 DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs,
-                            const std::atomic<bool>* stop, std::optional<FileStamp> seen) {
+                            const std::atomic<bool>* stop, std::optional<FileStamp> seen,
+                            const std::function<void(SteadyReadStep)>& afterStep) {
     const auto index = [&] {
         DataFileIndex made;
         made.m_file = std::make_unique<QFile>();
@@ -326,7 +334,7 @@ DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs
         return made;
     };
     try {
-        auto [made, stamp] = readSteadily(path, std::move(seen), index);
+        auto [made, stamp] = readSteadily(path, std::move(seen), index, afterStep);
         made.m_stamp = stamp;
         return std::move(made);
     } catch (const std::bad_alloc&) {

@@ -11,11 +11,17 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class QFile;
+
+// The moments of a steady read of the data file, for tests that change the
+// file there: after each read of it, and after the wait for it to be left
+// alone, each just before the file's stamp is looked at again.
+enum class SteadyReadStep { Read, Quiet };
 
 // At most this many articles fit the store: 9999 separator lines.
 inline constexpr int MaxArticles = 9998;
@@ -72,7 +78,8 @@ public:
 
 private:
     friend DataFileIndex indexDataFile(const QString&, const QList<QByteArray>&,
-                                       const std::atomic<bool>*, std::optional<FileStamp>);
+                                       const std::atomic<bool>*, std::optional<FileStamp>,
+                                       const std::function<void(SteadyReadStep)>&);
 
     std::unique_ptr<QFile> m_file;
     FileStamp m_stamp;
@@ -90,7 +97,9 @@ private:
 // read, running out of memory, and the overflow and subscript errors of a file
 // with more separator lines than the store can take. Once `stop` is set, the
 // next read of the file throws ReadStopped. `seen`, the file's stamp when it
-// was last looked at, spares looking again before the read.
+// was last looked at, spares looking again before the read. `afterStep`, when
+// given, runs at each step of the steady read.
 DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs,
                             const std::atomic<bool>* stop = nullptr,
-                            std::optional<FileStamp> seen = std::nullopt);
+                            std::optional<FileStamp> seen = std::nullopt,
+                            const std::function<void(SteadyReadStep)>& afterStep = {});

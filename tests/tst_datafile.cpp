@@ -417,6 +417,77 @@ private Q_SLOTS:
             QCOMPARE(e.number(), 9);
         }
     }
+
+    // A read counts only once the file was the same before and after it and,
+    // when it was written in the last moment (or is empty, as a file being
+    // rewritten shows for a moment), again after a quiet wait; else it is made
+    // again, at most five times. The steps say which looks were taken: R a
+    // read, Q a quiet wait; the change is made at the first step of its kind.
+    void steadyRead_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<bool>("aged");
+        QTest::addColumn<QString>("changedAt");
+        QTest::addColumn<QByteArray>("then");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("steps");
+        // Two versions of one length and different article counts.
+        const QByteArray one = "***\nabcd\n***\n";
+        const QByteArray two = "***\n***\n***\nx";
+        const QByteArray three = "***\na\n***\nb\n***\nc\n***\n";
+        QTest::newRow("left alone long") << one << true << "" << QByteArray() << 1 << 0 << "R";
+        QTest::newRow("just written") << one << false << "" << QByteArray() << 1 << 0 << "RQ";
+        QTest::newRow("written during the read") << one << true << "R" << three << 3 << 0 << "RRQ";
+        QTest::newRow("same length written during the read")
+            << one << true << "R" << two << 2 << 0 << "RRQ";
+        QTest::newRow("written during the quiet wait")
+            << one << false << "Q" << three << 3 << 0 << "RQRQ";
+        QTest::newRow("empty long, written during the quiet wait")
+            << QByteArray() << true << "Q" << three << 3 << 0 << "RQRQ";
+        QTest::newRow("empty long and left so")
+            << QByteArray() << true << "" << QByteArray() << -1 << 0 << "RQ";
+        QTest::newRow("written during every read")
+            << one << true << "every R" << three << 0 << 75 << "RRRRR";
+    }
+    void steadyRead() {
+        QFETCH(QByteArray, first);
+        QFETCH(bool, aged);
+        QFETCH(QString, changedAt);
+        QFETCH(QByteArray, then);
+        QFETCH(int, count);
+        QFETCH(int, error);
+        QFETCH(QString, steps);
+        ProgramDirFixture dir;
+        const QString path = dir.filePath(QStringLiteral("data.txt"));
+        dir.write(QStringLiteral("data.txt"), first);
+        // Older than the quiet wait; its change time cannot be set back.
+        if (aged)
+            QTest::qSleep(80);
+        QString taken;
+        int writes = 0;
+        const auto step = [&](SteadyReadStep at) {
+            const QChar letter = at == SteadyReadStep::Read ? u'R' : u'Q';
+            taken += letter;
+            if (changedAt == u"every R" ? letter == u'R'
+                                        : (changedAt == letter && taken.count(letter) == 1)) {
+                // Written in place, a byte longer each time so that no two
+                // versions look alike.
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                const QByteArray bytes = then + QByteArray(writes++, '\n');
+                QCOMPARE(file.write(bytes), bytes.size());
+            }
+        };
+        try {
+            const DataFileIndex index =
+                indexDataFile(path, narrowCodecsFor("UTF-8"), nullptr, std::nullopt, step);
+            QCOMPARE(error, 0);
+            QCOMPARE(index.count(), count);
+        } catch (const RuntimeError& failure) {
+            QCOMPARE(failure.number(), error);
+        }
+        QCOMPARE(taken, steps);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDataFile)

@@ -3,6 +3,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -15,6 +16,9 @@
 #include <QTest>
 
 #include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -277,6 +281,55 @@ private Q_SLOTS:
         QVERIFY(writer.waitForFinished(5000));
         QCOMPARE(writer.exitCode(), exitCode);
         QCOMPARE_LT(writer.readAllStandardOutput().trimmed().toInt(), 1000);
+    }
+
+    // How long a save waits for a lock another copy holds: about 0.2 s, so a
+    // lock let go within that is taken, and one held longer costs this save
+    // (75) without stalling the window. A lock written on another machine (a
+    // shared home folder) cannot be checked, so it is taken for a running
+    // copy's, never for one that nobody can clear (70).
+    void lockWaitIsShort_data() {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<int>("heldMs");
+        QTest::addColumn<int>("error");
+        QTest::newRow("let go after 0.1 s") << "this machine" << 100 << 0;
+        QTest::newRow("let go after 0.4 s") << "this machine" << 400 << 75;
+        QTest::newRow("held throughout") << "this machine" << -1 << 75;
+        QTest::newRow("another machine's") << "another machine" << -1 << 75;
+    }
+    void lockWaitIsShort() {
+        QFETCH(QString, holder);
+        QFETCH(int, heldMs);
+        QFETCH(int, error);
+        const ProgramDirFixture dir;
+        const QString file = dir.filePath(QStringLiteral("orvenla.ini"));
+        const QString lockName = file + QStringLiteral(".lock");
+        QLockFile held(lockName);
+        if (holder == u"another machine")
+            dir.write(QStringLiteral("orvenla.ini.lock"),
+                      "2147483646\nsettings_writer\nsomewhere-else.invalid\n");
+        else
+            QVERIFY(held.tryLock(0));
+        std::thread letGo;
+        if (heldMs >= 0) {
+            letGo = std::thread([&held, heldMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(heldMs));
+                held.unlock();
+            });
+        }
+        const auto joined = qScopeGuard([&] {
+            if (letGo.joinable())
+                letGo.join();
+        });
+        IniSettingsStore store(file);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(writeFailure(store, QStringLiteral("/a/data.txt"), QStringLiteral("x")), error);
+        const qint64 waited = clock.elapsed();
+        if (error != 0) {
+            QCOMPARE_GE(waited, 180);
+            QCOMPARE_LT(waited, 500);
+        }
     }
 
     void handEditedListIsReadAsText() {

@@ -640,6 +640,29 @@ private Q_SLOTS:
                 QCOMPARE(line.at(row.textStart() - 1), QLatin1Char(' '));
         }
     }
+
+    // The title bar Qt draws under Wayland asks the window's handle for the
+    // state, and the widget hears of it only once the window system answers
+    // with a size: the frame must be let free at once, or the window would
+    // refuse the size a compositor requires. Back to normal, it is fixed again.
+    void titleBarMaximises() {
+        for (const Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+            WindowFixture fx;
+            startAt(fx, 3, "1");
+            ReaderWindow& w = fx.window();
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            const QSize design = w.size();
+            w.windowHandle()->setWindowStates(state);
+            QVERIFY(w.minimumSize() != w.maximumSize());
+            QTRY_VERIFY(w.width() > design.width() && w.height() > design.height());
+            QTRY_COMPARE(fx.text()->size(), w.centralWidget()->size() + QSize(1, 0));
+            w.windowHandle()->setWindowStates(Qt::WindowNoState);
+            QTRY_COMPARE(w.size(), design);
+            QCOMPARE(w.minimumSize(), w.maximumSize());
+            QCOMPARE(fx.text()->geometry(), QRect(0, 0, 713, 449));
+        }
+    }
 };
 
 QTEST_MAIN(TestWindow)
