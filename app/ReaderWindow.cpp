@@ -1,7 +1,6 @@
 #include "app/ReaderWindow.h"
 
 #include "app/AppIcon.h"
-#include "app/ArticleFinder.h"
 #include "app/ArticleView.h"
 #include "app/Commands.h"
 #include "app/FixedFrame.h"
@@ -41,13 +40,14 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     new FixedFrame(this, m_articleText, QSize(ArticleBoxWidth - 1, ArticleBoxHeight),
                    QSize(ArticleBoxWidth, ArticleBoxHeight));
     describeForAssistiveTools();
-    m_finder = new ArticleFinder({[this] { return m_controller->session().position(); },
-                                  [this] { return m_controller->session().sharedCollection(); },
-                                  m_articleText, m_services.dialogs,
-                                  [this](qint16 article, const QString& text) {
-                                      return m_controller->showFoundArticle(article, text);
-                                  }},
-                                 centralWidget());
+    const ArticleFinder::Window reach{[this] { return m_controller->session().position(); },
+                                      [this] { return m_controller->session().sharedCollection(); },
+                                      m_articleText, m_services.dialogs,
+                                      [this](qint16 article, const QString& text) {
+                                          return m_controller->showFoundArticle(article, text);
+                                      }};
+    m_finder = new ArticleFinder(reach, centralWidget());
+    m_titles = new TitleListBox(reach, centralWidget());
 }
 
 ReaderWindow::~ReaderWindow() = default;
@@ -146,10 +146,6 @@ void ReaderWindow::beep() {
 void ReaderWindow::tellNumberTooLarge() {
     m_services.dialogs.showMessage(this, QStringLiteral("輸入篇數過大"),
                                    QStringLiteral("錯誤輸入"));
-}
-
-void ReaderWindow::collectionReplaced() {
-    m_finder->collectionReplaced();
 }
 
 void ReaderWindow::endWithError(const RuntimeError& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TitleListBox.h"
 #include "appearance/LookCommands.h"
 #include "core/ReaderController.h"
 
@@ -7,7 +8,6 @@
 
 #include <memory>
 
-class ArticleFinder;
 class ArticleTextEdit;
 class Choosers;
 class Dialogs;
@@ -64,6 +64,9 @@ public:
     void openFind();
     void findNext();
     void findPrevious();
+    void openTitleList() {
+        m_controller->whenStarted([this] { m_titles->open(); });
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,7 +78,10 @@ private:
     void showPlace(const ReaderDisplay& display) override;
     void beep() override;
     void tellNumberTooLarge() override;
-    void collectionReplaced() override;
+    void collectionReplaced() override {
+        m_finder->collectionReplaced();
+        m_titles->collectionReplaced();
+    }
     void closeNow() override { close(); }
     void endWithError(const RuntimeError& error) override;
 
@@ -89,6 +95,7 @@ private:
 
     ArticleTextEdit* m_articleText = nullptr;
     ArticleFinder* m_finder = nullptr;
+    TitleListBox* m_titles = nullptr;
     QMenu* m_settingsMenu = nullptr;
     QAction* m_previousArticleAction = nullptr;
     QAction* m_nextArticleAction = nullptr;
