@@ -7,8 +7,8 @@
 #include "widgets/Dialogs.h"
 
 #include <QAbstractListModel>
-#include <QCoreApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
