@@ -2,6 +2,7 @@
 
 #include "text/Big5Decoder.h"
 #include "text/Utf8Decoder.h"
+#include "text/Utf8Validator.h"
 
 #include <QStringDecoder>
 
@@ -35,6 +36,11 @@ public:
             return m_decoder.hasError();
         return false;
     }
+    bool dropCutCharacter() override {
+        if constexpr (requires { m_decoder.dropCutCharacter(); })
+            return m_decoder.dropCutCharacter();
+        return false;
+    }
 
 private:
     Decoder m_decoder;
@@ -66,6 +72,20 @@ std::unique_ptr<TextDecoder> big5Decoder(const TextCodec& codec, bool strict) {
     return validOrNone<Big5Decoder>();
 }
 
+class Utf8TextValidator final : public TextValidator {
+public:
+    void append(QByteArrayView bytes) override { m_validator.append(bytes); }
+    bool hasError() const override { return m_validator.hasError(); }
+    bool dropCutCharacter() override { return m_validator.dropCutCharacter(); }
+
+private:
+    Utf8Validator m_validator;
+};
+
+std::unique_ptr<TextValidator> utf8Validator() {
+    return std::make_unique<Utf8TextValidator>();
+}
+
 bool never() {
     return false;
 }
@@ -78,7 +98,7 @@ bool whenBig5TableHolds() {
 // UTF-8 bytes take about 1.3 times the room of their UTF-16 text, so a
 // UTF-8 collection is decoded at once.
 const std::array<TextCodec, 2> Codecs{{
-    {QByteArrayLiteral("UTF-8"), never, utf8Decoder},
+    {QByteArrayLiteral("UTF-8"), never, utf8Decoder, utf8Validator, true, "\xEF\xBB\xBF"},
     {QByteArray(Big5CodecName), whenBig5TableHolds, big5Decoder},
 }};
 
