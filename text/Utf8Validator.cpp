@@ -131,7 +131,7 @@ template <Path P> const uchar* skipThreeByteRun(const uchar* p, const uchar* end
                 invalid = true;
                 return p;
             }
-            p += 3 * std::min(count, 4);
+            p += 3 * count;
             if (count < 4)
                 return p;
         }
