@@ -96,49 +96,100 @@ template <Path P> const uchar* skipAscii(const uchar* p, const uchar* end) {
     return p;
 }
 
+// Where the narrow paths take over after a wide path has checked up to `p`:
+// at the start of a sequence that began in its last three bytes and runs past
+// them, else at `p`.
+const uchar* resumeAfter(const uchar* p) {
+    for (int back = 1; back <= 3; ++back) {
+        const uchar b = p[-back];
+        if (isContinuation(b))
+            continue;
+        const int length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        return length > back ? p - back : p;
+    }
+    return p;
+}
+
 #ifdef __SSE2__
-// Four three-byte sequences from `p`, one in each 32-bit lane, lead byte lowest.
-__m128i fourSequences(const uchar* p) {
-    const __m128i firstTwo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    const __m128i nextTwo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6));
-    const __m128i pairs = _mm_unpacklo_epi64(firstTwo, nextTwo);
-    const __m128i evenLanes = _mm_set_epi32(0, -1, 0, -1);
-    return _mm_or_si128(_mm_and_si128(pairs, evenLanes),
-                        _mm_andnot_si128(evenLanes, _mm_slli_epi64(pairs, 8)));
+// Bytes `N` before each of `input`, the last block's coming before this one's.
+template <int N> __m128i before(__m128i input, __m128i previous) {
+    return _mm_or_si128(_mm_slli_si128(input, N), _mm_srli_si128(previous, 16 - N));
+}
+
+__m128i atLeast(__m128i bytes, char bound) {
+    return _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(bound)), bytes);
+}
+
+__m128i atMost(__m128i bytes, char bound) {
+    return _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(bound)), bytes);
+}
+
+__m128i equal(__m128i bytes, char value) {
+    return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(value));
+}
+
+// Checks 16 bytes a step from `p`, a sequence's start, by comparisons alone,
+// with the same bounds and result as the AVX2 steps below. A byte must be a
+// continuation byte exactly where a lead one, two or three bytes before
+// claims it; C0, C1 and F5..FF are never valid; and after E0, ED, F0 and F4
+// the second byte has a narrower range.
+const uchar* checkSteps(const uchar* p, const uchar* end, bool& invalid) {
+    constexpr int Step = 16;
+    if (end - p < Step + 3)
+        return p;
+    __m128i previous = _mm_setzero_si128();
+    __m128i error = _mm_setzero_si128();
+    while (end - p >= Step + 3) {
+        const __m128i input = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if ((_mm_movemask_epi8(input) | _mm_movemask_epi8(previous)) == 0) {
+            p += Step;
+            continue;
+        }
+        const __m128i before1 = before<1>(input, previous);
+        // The top bit of each byte tells whether a lead claims it.
+        const __m128i claimed = _mm_or_si128(
+            _mm_subs_epu8(before1, _mm_set1_epi8(char(0xC0 - 0x80))),
+            _mm_or_si128(
+                _mm_subs_epu8(before<2>(input, previous), _mm_set1_epi8(char(0xE0 - 0x80))),
+                _mm_subs_epu8(before<3>(input, previous), _mm_set1_epi8(char(0xF0 - 0x80)))));
+        const __m128i continuation = _mm_cmplt_epi8(input, _mm_set1_epi8(-64));
+        const __m128i neverValid =
+            _mm_or_si128(atLeast(input, char(0xF5)),
+                         equal(_mm_and_si128(input, _mm_set1_epi8(char(0xFE))), char(0xC0)));
+        const __m128i narrower = _mm_or_si128(
+            _mm_or_si128(_mm_and_si128(equal(before1, char(0xE0)), atMost(input, char(0x9F))),
+                         _mm_and_si128(equal(before1, char(0xED)), atLeast(input, char(0xA0)))),
+            _mm_or_si128(_mm_and_si128(equal(before1, char(0xF0)), atMost(input, char(0x8F))),
+                         _mm_and_si128(equal(before1, char(0xF4)), atLeast(input, char(0x90)))));
+        error = _mm_or_si128(error, _mm_or_si128(_mm_xor_si128(claimed, continuation),
+                                                 _mm_or_si128(neverValid, narrower)));
+        previous = input;
+        p += Step;
+    }
+    // Only the top bits count: the claims' lower bits are left over.
+    if (_mm_movemask_epi8(error) != 0) {
+        invalid = true;
+        return p;
+    }
+    return resumeAfter(p);
 }
 #endif
 
 // Skips the valid three-byte sequences from `p` while they last. An overlong
 // form or a surrogate among them sets `invalid`.
-template <Path P> const uchar* skipThreeByteRun(const uchar* p, const uchar* end, bool& invalid) {
-#ifdef __SSE2__
-    if constexpr (P == Path::Sse2) {
-        // Given the form, E0 with 80..9F is overlong and ED with A0..BF a
-        // surrogate: the lead and the second byte's top three bits tell.
-        const __m128i form = _mm_set1_epi32(0xC0C0F0);
-        const __m128i wellFormed = _mm_set1_epi32(0x8080E0);
-        const __m128i leadAndTop = _mm_set1_epi32(0xE0FF);
-        while (end - p >= 14) {
-            const __m128i lanes = fourSequences(p);
-            const int whole = _mm_movemask_ps(
-                _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(lanes, form), wellFormed)));
-            const __m128i top = _mm_and_si128(lanes, leadAndTop);
-            const int bad = _mm_movemask_ps(
-                _mm_castsi128_ps(_mm_or_si128(_mm_cmpeq_epi32(top, _mm_set1_epi32(0x80E0)),
-                                              _mm_cmpeq_epi32(top, _mm_set1_epi32(0xA0ED)))));
-            const int count = std::countr_zero(~unsigned(whole));
-            if ((bad & ((1 << count) - 1)) != 0) {
-                invalid = true;
-                return p;
-            }
-            p += 3 * count;
-            if (count < 4)
-                return p;
-        }
-    }
-#endif
-    while (end - p >= 3 && (p[0] & 0xF0) == 0xE0 && isContinuation(p[1]) && isContinuation(p[2])) {
-        if ((p[0] == 0xE0 && p[1] < 0xA0) || (p[0] == 0xED && p[1] > 0x9F)) {
+// Four bytes are read for each sequence of three, the lead lowest whatever
+// the machine's byte order; given the form, the lead and the second byte's top
+// three bits tell E0 80..9F and ED A0..BF.
+const uchar* skipThreeByteRun(const uchar* p, const uchar* end, bool& invalid) {
+    while (end - p >= 4) {
+        std::uint32_t w;
+        std::memcpy(&w, p, sizeof w);
+        if constexpr (std::endian::native == std::endian::big)
+            w = w >> 24 | (w >> 8 & 0xFF00) | (w << 8 & 0xFF0000) | w << 24;
+        if ((w & 0xC0C0F0) != 0x8080E0)
+            break;
+        const std::uint32_t top = w & 0xE0FF;
+        if (top == 0x80E0 || top == 0xA0ED) {
             invalid = true;
             return p;
         }
@@ -284,15 +335,7 @@ __attribute__((target("avx2"))) const uchar* checkWide(const uchar* p, const uch
         invalid = true;
         return p;
     }
-    // A sequence that started in the last three bytes and runs past them.
-    for (int back = 1; back <= 3; ++back) {
-        const uchar b = p[-back];
-        if (isContinuation(b))
-            continue;
-        const int length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-        return length > back ? p - back : p;
-    }
-    return p;
+    return resumeAfter(p);
 }
 #endif
 
@@ -300,12 +343,15 @@ __attribute__((target("avx2"))) const uchar* checkWide(const uchar* p, const uch
 // sequence cut by `end` starts, or `end`. Sets `invalid` on an error.
 template <Path P> const uchar* checkFrom(const uchar* p, const uchar* end, bool& invalid) {
 #ifdef ORVENLA_UTF8_WIDE
-    if constexpr (P == Path::Avx2) {
+    if constexpr (P == Path::Avx2)
         p = checkWide(p, end, invalid);
-        if (invalid)
-            return p;
-    }
 #endif
+#ifdef __SSE2__
+    if constexpr (P == Path::Sse2)
+        p = checkSteps(p, end, invalid);
+#endif
+    if (invalid)
+        return p;
     while (p < end) {
         const uchar lead = *p;
         if (lead < 0x80) {
@@ -313,7 +359,7 @@ template <Path P> const uchar* checkFrom(const uchar* p, const uchar* end, bool&
             continue;
         }
         if ((lead & 0xF0) == 0xE0) {
-            const uchar* const after = skipThreeByteRun<P>(p, end, invalid);
+            const uchar* const after = skipThreeByteRun(p, end, invalid);
             if (invalid)
                 return after;
             if (after != p) {
