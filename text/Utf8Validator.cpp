@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+// The wide path checks any mix of sequences 32 bytes a step, on x86-64
+// machines that have AVX2.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define ORVENLA_UTF8_WIDE 1
 #include <immintrin.h>
