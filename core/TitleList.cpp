@@ -11,36 +11,7 @@ namespace {
 
 constexpr char16_t Ellipsis = u'…';
 
-// Cut to `longest` characters with an ellipsis, never inside a surrogate pair.
-QString cutWithEllipsis(QStringView text, qsizetype longest) {
-    if (text.size() <= longest)
-        return text.toString();
-    qsizetype cut = longest - 1;
-    if (text[cut - 1].isHighSurrogate())
-        --cut;
-    return text.first(cut).toString() + Ellipsis;
-}
-
 } // namespace
-
-ArticleTitles::ArticleTitles(const DataFileIndex& collection, const std::atomic<bool>* stop) {
-    m_ends.reserve(size_t(collection.count()));
-    for (int article = 1; article <= collection.count(); ++article) {
-        if (stop && stop->load(std::memory_order_relaxed))
-            return;
-        const std::optional<QString> line = collection.slotFirstLine(article, LongestTitle + 1);
-        m_text += cutWithEllipsis(line.value_or(QString()), LongestTitle);
-        m_ends.push_back(m_text.size());
-    }
-    m_text.squeeze();
-}
-
-QStringView ArticleTitles::title(int article) const {
-    if (article < 1 || article > count())
-        return {};
-    const qsizetype from = article == 1 ? 0 : m_ends[size_t(article - 2)];
-    return QStringView(m_text).sliced(from, m_ends[size_t(article - 1)] - from);
-}
 
 std::optional<int> typedArticleNumber(QStringView typed, int count) {
     QString digits;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SearchPattern.h"
+#include "store/ArticleTitles.h"
 
 #include <QString>
 #include <QStringView>
@@ -10,30 +11,6 @@
 #include <vector>
 
 class DataFileIndex;
-
-// The titles of one version of the collection: for each article, its first
-// line that is not blank, trimmed, and cut with an ellipsis past
-// LongestTitle characters. Kept in one string, so that the titles of the
-// largest collection cost well under a megabyte; the text stays in the file.
-class ArticleTitles {
-public:
-    static constexpr qsizetype LongestTitle = 30;
-
-    ArticleTitles() = default;
-    // Reads the titles from the version's slots. An article whose slot the file
-    // cannot give now gets an empty title. Stops early, with the titles read so
-    // far, once `stop` is set.
-    explicit ArticleTitles(const DataFileIndex& collection,
-                           const std::atomic<bool>* stop = nullptr);
-
-    int count() const { return int(m_ends.size()); }
-    // The title of article `article`, 1..count().
-    QStringView title(int article) const;
-
-private:
-    QString m_text;
-    std::vector<qsizetype> m_ends;
-};
 
 // A row of the list of titles: the article, and in the whole-text mode how
 // many matches it holds and a piece of the line around its first match.

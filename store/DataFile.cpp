@@ -17,6 +17,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -37,6 +38,80 @@ qsizetype findStar(const char16_t* text, qsizetype size, qsizetype from) {
     return QStringView(text, size).indexOf(u'*', from);
 }
 
+bool startsSeparator(const char* text, qsizetype size, qsizetype at) {
+    return at + 2 < size && text[at] == '*' && text[at + 1] == '*' && text[at + 2] == '*';
+}
+
+} // namespace
+
+// Catches, on the pass that finds the separator lines, the start of each
+// slot's first line that shows anything: enough bytes for a title in any
+// encoding, after the blanks that are blank in all of them. The encoding is
+// known only once the pass has ended, so they are decoded then.
+class TitleCatcher {
+public:
+    // Enough for LongestTitle + 1 characters of up to 4 bytes.
+    static constexpr qsizetype MostBytes = (ArticleTitles::LongestTitle + 2) * 4;
+
+    // A separator line ends at `from`: the lines from there on are the next slot's.
+    void slotStarts(const char* text, qsizetype size, qsizetype from) {
+        m_caught.push_back({m_bytes.size(), m_bytes.size(), false});
+        m_pending = true;
+        look(text, size, from);
+    }
+    // The next piece of whole lines.
+    void pieceStarts(const char* text, qsizetype size) {
+        if (m_pending)
+            look(text, size, 0);
+    }
+
+    struct Caught {
+        qsizetype from;
+        qsizetype to;
+        // The line goes on past `to`.
+        bool cut;
+    };
+    // Slot `slot`'s caught bytes; none when they are unknown.
+    std::optional<QByteArrayView> bytes(int slot, bool* cut) const {
+        if (slot < 1 || size_t(slot) > m_caught.size())
+            return std::nullopt;
+        const Caught& caught = m_caught[size_t(slot - 1)];
+        *cut = caught.cut;
+        return QByteArrayView(m_bytes).sliced(caught.from, caught.to - caught.from);
+    }
+
+private:
+    void look(const char* text, qsizetype size, qsizetype from) {
+        while (from < size) {
+            if (startsSeparator(text, size, from)) {
+                m_pending = false;
+                return;
+            }
+            qsizetype at = from;
+            while (at < size && (text[at] == ' ' || text[at] == '\t'))
+                ++at;
+            if (at < size && !isLineEnd(text[at])) {
+                qsizetype end = at;
+                for (const qsizetype most = std::min(size, at + MostBytes);
+                     end < most && !isLineEnd(text[end]);)
+                    ++end;
+                m_bytes.append(text + at, end - at);
+                m_caught.back().to = m_bytes.size();
+                m_caught.back().cut = end < size && !isLineEnd(text[end]);
+                m_pending = false;
+                return;
+            }
+            from = lineAt(text, size, at).next;
+        }
+    }
+
+    QByteArray m_bytes;
+    std::vector<Caught> m_caught;
+    bool m_pending = false;
+};
+
+namespace {
+
 // Splits the text at its separator lines, in file order, as reading it line by
 // line would: only the separator lines are looked at one by one, and each slot
 // gets the run of whole lines between two of them. Takes the text whole or in
@@ -45,11 +120,18 @@ qsizetype findStar(const char16_t* text, qsizetype size, qsizetype from) {
 template <typename Char> class SlotFinder {
 public:
     // The text starts at `start`.
-    explicit SlotFinder(std::vector<ArticleSlots::Lines>& slots, qsizetype start = 0)
-        : m_slots(slots), m_slotStart(start) {}
+    // The text starts at `start`; `titles`, where given, catches the slots'
+    // titles in the bytes.
+    explicit SlotFinder(std::vector<ArticleSlots::Lines>& slots, qsizetype start = 0,
+                        TitleCatcher* titles = nullptr)
+        : m_slots(slots), m_slotStart(start), m_titles(titles) {}
 
     // The next piece of the text, which starts at `at`.
     void piece(const Char* text, qsizetype size, qsizetype at) {
+        if constexpr (std::is_same_v<Char, char>) {
+            if (m_titles)
+                m_titles->pieceStarts(text, size);
+        }
         for (qsizetype lineStart = 0;;) {
             const qsizetype separator = nextSeparator(text, size, lineStart);
             if (separator == size)
@@ -59,6 +141,10 @@ public:
             countSeparator();
             lineStart = lineAt(text, size, separator).next;
             m_slotStart = at + lineStart;
+            if constexpr (std::is_same_v<Char, char>) {
+                if (m_titles)
+                    m_titles->slotStarts(text, size, lineStart);
+            }
         }
     }
 
@@ -109,6 +195,7 @@ private:
     // Where the lines of the slot being read start.
     qsizetype m_slotStart = 0;
     qint16 m_index = 0;
+    TitleCatcher* m_titles;
 };
 
 // The file's bytes, decoded whole by the text layer.
@@ -216,18 +303,26 @@ public:
         m_fromStart.pieceOrFailure(lines, at);
         m_afterMark->pieceOrFailure(at == 0 ? lines.sliced(3) : lines, at == 0 ? 3 : at);
     }
-    // The slots of the text that starts at `textStart`, and the separator count.
-    std::pair<std::vector<ArticleSlots::Lines>, qint16> finish(qint64 textStart) {
+    struct Found {
+        std::vector<ArticleSlots::Lines> slots;
+        qint16 separators;
+        TitleCatcher titles;
+    };
+    // The slots of the text that starts at `textStart`, the separator count
+    // and the titles caught.
+    Found finish(qint64 textStart) {
         Split& split = textStart > 0 && m_afterMark ? *m_afterMark : m_fromStart;
         if (split.failure)
             std::rethrow_exception(split.failure);
         const qint16 separators = split.finder.finish(split.end);
-        return {std::move(split.slots), separators};
+        return {std::move(split.slots), separators, std::move(split.titles)};
     }
 
 private:
     struct Split {
-        explicit Split(qint64 start) : finder(slots, start), end(start) {}
+        explicit Split(qint64 start) : finder(slots, start, &titles), end(start) {}
+        Split(const Split&) = delete;
+        Split& operator=(const Split&) = delete;
         void piece(QByteArrayView lines, qint64 at) {
             finder.piece(lines.data(), lines.size(), at);
             end = at + lines.size();
@@ -242,6 +337,7 @@ private:
             }
         }
         std::vector<ArticleSlots::Lines> slots;
+        TitleCatcher titles;
         SlotFinder<char> finder;
         qint64 end;
         std::exception_ptr failure;
@@ -313,6 +409,35 @@ std::optional<QString> DataFileIndex::slotFirstLine(int index, qsizetype longest
     return QString();
 }
 
+void DataFileIndex::makeTitles(const TitleCatcher* caught) {
+    // Reads of the file check it against the stamp; until the steady read has
+    // counted one, the file as it is now stands for it.
+    if (m_file)
+        m_stamp = fileStamp(*m_file).value_or(FileStamp());
+    for (int article = 1; article <= m_count; ++article) {
+        bool cut = false;
+        const std::optional<QByteArrayView> bytes =
+            caught && m_codec ? caught->bytes(article, &cut) : std::nullopt;
+        if (bytes) {
+            QString line = decodeLinesAlone(*m_codec, *bytes);
+            // A cut line may end inside a character.
+            if (cut && !line.isEmpty())
+                line.chop(1);
+            // The bytes tell blanks in every encoding but the wider ones;
+            // a line that turns out blank or short after them is read again.
+            const QStringView title = QStringView(line).trimmed();
+            if (bytes->isEmpty() ||
+                (cut ? title.size() > ArticleTitles::LongestTitle : !title.isEmpty())) {
+                m_titles.append(title);
+                continue;
+            }
+        }
+        m_titles.append(
+            slotFirstLine(article, ArticleTitles::LongestTitle + 1).value_or(QString()));
+    }
+    m_titles.squeeze();
+}
+
 const TextCodec* DataFileIndex::bytesCodec() const {
     return m_whole || !m_file || !m_codec ? nullptr : &*m_codec;
 }
@@ -354,12 +479,13 @@ DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs
         const std::optional<NarrowTextScan> scanned = scanNarrowText(bytes, codecs, sink);
         if (!scanned)
             throwUnknownEncoding(path);
-        auto [slots, separators] = sink.finish(scanned->textStart);
+        auto [slots, separators, titles] = sink.finish(scanned->textStart);
         if (scanned->linesAlone) {
             made.m_count = articleCount(separators);
             made.m_codec = scanned->codec;
             made.m_slots = std::move(slots);
             made.m_slots.shrink_to_fit();
+            made.makeTitles(&titles);
             return made;
         }
         // Lines that cannot be decoded one by one: the text is held whole.
@@ -370,6 +496,7 @@ DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs
         made.m_whole = std::make_unique<ArticleSlots>();
         made.m_whole->assign(std::move(text), std::move(slots));
         made.m_file.reset();
+        made.makeTitles(nullptr);
         return made;
     };
     try {

@@ -2,6 +2,7 @@
 
 #include "platform/RegularFile.h"
 #include "store/ArticleSlots.h"
+#include "store/ArticleTitles.h"
 #include "text/TextCodecs.h"
 
 #include <QByteArray>
@@ -17,6 +18,7 @@
 #include <vector>
 
 class QFile;
+class TitleCatcher;
 
 // The moments of a steady read of the data file, for tests that change the
 // file there: after each read of it, and after the wait for it to be left
@@ -52,11 +54,8 @@ public:
     // cannot be read now. Throws the subscript error outside
     // ArticleSlots::FirstSlot..LastSlot.
     std::optional<QString> slotText(int index) const;
-    // The first line of a slot that is not blank, trimmed, read from the
-    // slot's bytes alone: at least its first `longest` characters, more when
-    // that was as cheap. Empty when every line is blank; none when the file
-    // cannot give it now. Throws as slotText() does.
-    std::optional<QString> slotFirstLine(int index, qsizetype longest) const;
+    // The articles' titles, made on the pass that indexed the file.
+    const ArticleTitles& titles() const { return m_titles; }
     // A slot's text as read from this version, to be found again in another.
     struct SlotCopy {
         QString text;
@@ -86,6 +85,14 @@ private:
                                        const std::atomic<bool>*, std::optional<FileStamp>,
                                        const std::function<void(SteadyReadStep)>&);
 
+    // The first line of a slot that is not blank, trimmed, read from the
+    // slot's bytes alone: at least its first `longest` characters, more when
+    // that was as cheap. Empty when every line is blank; none when the file
+    // cannot give it now.
+    std::optional<QString> slotFirstLine(int index, qsizetype longest) const;
+    // The titles, from those caught in the bytes where there are any.
+    void makeTitles(const TitleCatcher* caught);
+
     std::unique_ptr<QFile> m_file;
     FileStamp m_stamp;
     std::optional<TextCodec> m_codec;
@@ -94,6 +101,7 @@ private:
     std::vector<ArticleSlots::Lines> m_slots;
     // The text, when it is held whole.
     std::unique_ptr<ArticleSlots> m_whole;
+    ArticleTitles m_titles;
     qint16 m_count = 0;
 };
 

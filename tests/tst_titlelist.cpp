@@ -106,6 +106,7 @@ private Q_SLOTS:
         QFETCH(QString, title);
         ListFixture fx;
         QVERIFY(fx.open());
+        const QSize size = fx.window().size();
         for (const QString& key : keys) {
             QWidget* focus = QApplication::focusWidget();
             if (key == u"T")
@@ -126,6 +127,7 @@ private Q_SLOTS:
             QTRY_VERIFY(!fx.count().startsWith(u"搜尋"));
         }
         QCOMPARE(fx.list()->isVisible(), open);
+        QCOMPARE(fx.window().size(), size);
         QCOMPARE(QApplication::focusWidget(),
                  open ? static_cast<QWidget*>(fx.field()) : static_cast<QWidget*>(fx.text()));
         QCOMPARE(fx.window().windowTitle(), title);
@@ -138,6 +140,15 @@ private Q_SLOTS:
                 QCOMPARE(fx.selected(), selected);
             QCOMPARE(fx.count(), count);
             QVERIFY(fx.list()->geometry().bottom() <= fx.window().centralWidget()->height());
+            // What a screen reader hears: the field, the switch, the list and
+            // its count, and the row selected while the keys are in the field.
+            QCOMPARE(fx.field()->accessibleName(), QStringLiteral("篩選目錄"));
+            QCOMPARE(fx.window().findChild<QCheckBox*>()->accessibleName(),
+                     QStringLiteral("篩選全文"));
+            QCOMPARE(fx.rows()->accessibleName(), QStringLiteral("目錄"));
+            QCOMPARE(fx.rows()->accessibleDescription(), count);
+            QCOMPARE(fx.field()->accessibleDescription(),
+                     fx.rows()->currentIndex().data().toString());
         } else if (title != u"Orvenla(3 of 30)") {
             // The bookmark, as after any move.
             const QString number = title.section(u'(', 1).section(u' ', 0, 0);

@@ -4,6 +4,7 @@
 #include "store/DataFile.h"
 #include "text/TextCodecs.h"
 
+#include <QStringEncoder>
 #include <QTest>
 
 using Articles = QList<int>;
@@ -79,17 +80,83 @@ private Q_SLOTS:
             << QByteArray("UTF-8") << QString(ArticleTitles::LongestTitle - 1, u'月') + u'…';
         QTest::newRow("text held whole") << QByteArray("***\r\n\r\n caf\xE9 \r\n***\r\n")
                                          << QByteArray("ISO-8859-1") << u"café"_qs;
+        QTest::newRow("a line of wide blanks is blank")
+            << QByteArray("***\r\n\xE3\x80\x80\xE3\x80\x80\r\n明月\r\n***\r\n")
+            << QByteArray("UTF-8") << "明月";
+        QTest::newRow("wide blanks before a long title")
+            << "***\r\n" + QByteArray("\xE3\x80\x80").repeated(60) + QString(40, u'長').toUtf8() +
+                   "\r\n***\r\n"
+            << QByteArray("UTF-8") << cut;
+        QTest::newRow("blank lines past a block")
+            << "***\r\n" + QByteArray("\r\n").repeated(100000) + " moon\r\n***\r\n"
+            << QByteArray("UTF-8") << "moon";
+        QTest::newRow("the next separator ends the search")
+            << QByteArray("***\r\n \r\n***\r\nnext\r\n***\r\n") << QByteArray("UTF-8") << "";
+        QTest::newRow("byte-order mark, then a separator")
+            << QByteArray("\xEF\xBB\xBF***\r\n\r\nmoon\r\n***\r\n") << QByteArray("UTF-8")
+            << "moon";
+        QTest::newRow("Big5 wide blank, then a Big5 title")
+            << "***\r\n\xA1\x40\r\n" + Big5Moon + "\r\n***\r\n"
+            << QByteArray("UTF-8") << "月";
+        QTest::newRow("Big5 cut inside a character")
+            << "***\r\n a" + Big5Moon.repeated(100) + "\r\n***\r\n"
+            << QByteArray("UTF-8") << u'a' + QString(ArticleTitles::LongestTitle - 2, u'月') + u'…';
     }
     void titles() {
         QFETCH(QByteArray, data);
         QFETCH(QByteArray, codeset);
         QFETCH(QString, title);
         const auto file = indexed(data, codeset);
-        const ArticleTitles titles(file->index);
+        const ArticleTitles& titles = file->index.titles();
         QCOMPARE(titles.count(), file->index.count());
         QCOMPARE(titles.title(1).toString(), title);
         QVERIFY(titles.title(0).isEmpty());
         QVERIFY(titles.title(titles.count() + 1).isEmpty());
+        QVERIFY(titles.memorySize() < 1024);
+    }
+
+    // Every title of a file of many articles, made on the index's pass, is
+    // the one its decoded text gives, whatever pieces the pass read.
+    void titlesAgreeWithTheText_data() {
+        QTest::addColumn<QByteArray>("codeset");
+        QTest::addColumn<bool>("big5");
+        QTest::newRow("UTF-8") << QByteArray("UTF-8") << false;
+        QTest::newRow("Big5") << QByteArray("UTF-8") << true;
+        QTest::newRow("held whole") << QByteArray("ISO-8859-1") << false;
+    }
+    void titlesAgreeWithTheText() {
+        QFETCH(QByteArray, codeset);
+        QFETCH(bool, big5);
+        QString text = u"***\r\n"_qs;
+        const QStringList firsts{
+            u""_qs,    u"  "_qs, u"\u3000"_qs, u" 床前明月光 "_qs, QString(50, u'月'),
+            u"***"_qs, u"a"_qs};
+        for (int i = 0; i < 3000; ++i) {
+            for (int line = 0; line < i % 4; ++line)
+                text +=
+                    firsts[(i * 7 + line) % firsts.size()] + QLatin1String(i % 3 ? "\r\n" : "\n");
+            text += QString::number(i) + QLatin1String("\r\n***\r\n");
+        }
+        QByteArray bytes = big5 ? QStringEncoder("Big5").encode(text) : text.toUtf8();
+        if (codeset != "UTF-8")
+            bytes = text.toLatin1();
+        const auto file = indexed(bytes, codeset);
+        const ArticleTitles& titles = file->index.titles();
+        QCOMPARE(titles.count(), file->index.count());
+        QVERIFY(titles.count() > 100);
+        for (int article = 1; article <= titles.count(); ++article) {
+            ArticleTitles expected;
+            const QString slot = file->index.slotText(article).value_or(QString());
+            QStringView first;
+            for (const QStringView line : QStringView(slot).split(u"\r\n")) {
+                if (!line.trimmed().isEmpty()) {
+                    first = line;
+                    break;
+                }
+            }
+            expected.append(first);
+            QCOMPARE(titles.title(article), expected.title(1));
+        }
     }
 
     void filter_data() {
@@ -110,7 +177,7 @@ private Q_SLOTS:
         const auto file =
             indexed("***\r\n床前明月光\r\n疑是地上霜\r\n***\r\n春眠\r\n***\r\n"
                     "\r\n舉頭望明月\r\n***\r\nMoon\r\n***\r\n2020\r\n***\r\n\r\n***\r\n");
-        QCOMPARE(articlesOf(filterTitles(ArticleTitles(file->index), typed)), articles);
+        QCOMPARE(articlesOf(filterTitles(file->index.titles(), typed)), articles);
     }
 
     // Whole-text rows: the articles that the byte search finds, each with as
