@@ -97,10 +97,29 @@ bool EncodedSearch::matchesIn(QByteArrayView lines) const {
     const qsizetype size = lines.size();
     for (qsizetype at = nextCandidate(bytes, size, 0); at >= 0;
          at = nextCandidate(bytes, size, at + 1)) {
-        if (matchesAt(bytes, size, at))
+        if (matchEnd(bytes, size, at) >= 0)
             return true;
     }
     return false;
+}
+
+EncodedSearch::Matches EncodedSearch::matchesOf(QByteArrayView lines) const {
+    const auto* bytes = reinterpret_cast<const uchar*>(lines.data());
+    const qsizetype size = lines.size();
+    Matches matches;
+    for (qsizetype at = nextCandidate(bytes, size, 0); at >= 0;) {
+        const qsizetype end = matchEnd(bytes, size, at);
+        if (end < 0) {
+            at = nextCandidate(bytes, size, at + 1);
+            continue;
+        }
+        if (matches.count++ == 0) {
+            matches.firstStart = at;
+            matches.firstEnd = end;
+        }
+        at = nextCandidate(bytes, size, end);
+    }
+    return matches;
 }
 
 qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const {
@@ -200,15 +219,15 @@ qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsize
     return -1;
 }
 
-bool EncodedSearch::matchesAt(const uchar* bytes, qsizetype size, qsizetype at) const {
+qsizetype EncodedSearch::matchEnd(const uchar* bytes, qsizetype size, qsizetype at) const {
     if (!m_characters->startsCharacter(bytes, at))
-        return false;
+        return -1;
     for (size_t i = 0; i < m_units.size();) {
         if (at >= size)
-            return false;
+            return -1;
         const ByteCharacters::Character read = m_characters->characterAt(bytes + at, bytes + size);
         if (read.length == 0)
-            return false;
+            return -1;
         const char32_t c = read.code;
         at += read.length;
         // Line ends between the characters, never before the first.
@@ -217,13 +236,13 @@ bool EncodedSearch::matchesAt(const uchar* bytes, qsizetype size, qsizetype at) 
         if (c > 0xFFFF) {
             if (i + 1 >= m_units.size() || m_units[i] != QChar::highSurrogate(c) ||
                 m_units[i + 1] != QChar::lowSurrogate(c))
-                return false;
+                return -1;
             i += 2;
         } else {
             if (SearchPattern::folded(char16_t(c)) != m_units[i])
-                return false;
+                return -1;
             ++i;
         }
     }
-    return true;
+    return at;
 }

@@ -34,6 +34,15 @@ public:
 
     // Whether the whole lines `lines` hold a match.
     bool matchesIn(QByteArrayView lines) const;
+    // The matches in the whole lines `lines`, one after another as searching
+    // their text finds them (none overlapping): how many, and the bytes of
+    // the first, [firstStart, firstEnd).
+    struct Matches {
+        int count = 0;
+        qsizetype firstStart = -1;
+        qsizetype firstEnd = -1;
+    };
+    Matches matchesOf(QByteArrayView lines) const;
 
     // Two bytes of one encoding of the first character, at their offsets in
     // it: its last two, which in UTF-8 tell apart far more than its first.
@@ -52,7 +61,8 @@ private:
     template <Path P>
     qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
     qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
-    bool matchesAt(const uchar* bytes, qsizetype size, qsizetype at) const;
+    // Where a match that starts at `at` ends; -1 when none starts there.
+    qsizetype matchEnd(const uchar* bytes, qsizetype size, qsizetype at) const;
 
     std::vector<char16_t> m_units;
     std::vector<Anchor> m_anchors;

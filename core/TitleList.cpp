@@ -76,6 +76,26 @@ void addTextRow(std::vector<TitleRow>& rows, int article, const SearchPattern& p
     rows.push_back(std::move(row));
 }
 
+// The excerpt around the first match that the bytes hold, decoding only its
+// line up to a little past the match.
+std::optional<TitleRow> excerptInBytes(QByteArrayView bytes, const EncodedSearch::Matches& found,
+                                       const SearchPattern& pattern, const TextCodec& codec) {
+    qsizetype from = found.firstStart;
+    while (from > 0 && !isLineEnd(bytes[from - 1]))
+        --from;
+    // Enough bytes for the characters shown after the match, and one more
+    // to tell that the line goes on.
+    const qsizetype most = std::min(bytes.size(), found.firstEnd + (ExcerptAfter + 2) * 4);
+    qsizetype to = found.firstEnd;
+    while (to < most && !isLineEnd(bytes[to]))
+        ++to;
+    const QString text = decodeLinesAlone(codec, bytes.sliced(from, to - from));
+    const std::optional<TextMatch> match = pattern.nextIn(text);
+    if (!match)
+        return std::nullopt;
+    return excerptAround(text, *match);
+}
+
 } // namespace
 
 std::optional<std::vector<TitleRow>> filterTexts(const DataFileIndex& collection, QStringView typed,
@@ -96,10 +116,18 @@ std::optional<std::vector<TitleRow>> filterTexts(const DataFileIndex& collection
             continue;
         }
         const ArticleSlots::Lines lines = collection.slotLines(article);
-        if (lines.from == lines.to || !collection.readBytes(lines.from, lines.to, bytes) ||
-            !search->matchesIn(bytes))
+        if (lines.from == lines.to || !collection.readBytes(lines.from, lines.to, bytes))
             continue;
-        addTextRow(rows, article, pattern, storedLines(decodeLinesAlone(*codec, bytes)));
+        const EncodedSearch::Matches found = search->matchesOf(bytes);
+        if (found.count == 0)
+            continue;
+        if (std::optional<TitleRow> row = excerptInBytes(bytes, found, pattern, *codec)) {
+            row->article = article;
+            row->matches = found.count;
+            rows.push_back(std::move(*row));
+        } else {
+            addTextRow(rows, article, pattern, storedLines(decodeLinesAlone(*codec, bytes)));
+        }
     }
     return rows;
 }

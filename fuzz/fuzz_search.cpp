@@ -37,14 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TextCodec codec = textCodec(utf8 ? QByteArray("UTF-8") : QByteArray(Big5CodecName));
 
     const SearchPattern pattern(decodeLinesAlone(codec, typedBytesOf));
-    const bool inText = pattern.nextIn(storedLines(decodeLinesAlone(codec, lines))).has_value();
+    const QString text = storedLines(decodeLinesAlone(codec, lines));
+    const bool inText = pattern.nextIn(text).has_value();
+    int count = 0;
+    for (auto match = pattern.nextIn(text); match; match = pattern.nextIn(text, match->end))
+        ++count;
     for (const auto path :
          {EncodedSearch::Path::Scalar, EncodedSearch::Path::Sse2, EncodedSearch::Path::Avx2}) {
         const std::optional<EncodedSearch> search = EncodedSearch::make(pattern, codec, path);
         // Half a surrogate pair is left to the decoded search.
-        if (search)
+        if (search) {
             fuzz::expect(search->matchesIn(lines) == inText,
                          "the bytes hold a match otherwise than their text");
+            fuzz::expect(search->matchesOf(lines).count == count,
+                         "the bytes hold another count of matches than their text");
+        }
     }
     return 0;
 }

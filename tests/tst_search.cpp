@@ -21,7 +21,11 @@ namespace {
 void expectPathsAgree(const QString& typed, const QByteArray& codecName, const QByteArray& lines) {
     const SearchPattern pattern(typed);
     const TextCodec codec = textCodec(codecName);
-    const bool inText = pattern.nextIn(storedLines(decodeLinesAlone(codec, lines))).has_value();
+    const QString text = storedLines(decodeLinesAlone(codec, lines));
+    const bool inText = pattern.nextIn(text).has_value();
+    int count = 0;
+    for (auto match = pattern.nextIn(text); match; match = pattern.nextIn(text, match->end))
+        ++count;
     for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
         const std::optional<EncodedSearch> search = EncodedSearch::make(pattern, codec, path);
         QVERIFY(search);
@@ -29,6 +33,14 @@ void expectPathsAgree(const QString& typed, const QByteArray& codecName, const Q
                  qPrintable(QStringLiteral("path %1: %2 in %3 %4")
                                 .arg(int(path))
                                 .arg(typed, codecName, lines.toHex(' '))));
+        // As many matches, the first where the text's first is.
+        const EncodedSearch::Matches matches = search->matchesOf(lines);
+        QCOMPARE(matches.count, count);
+        if (count > 0)
+            QCOMPARE(
+                pattern.nextIn(decodeLinesAlone(codec, lines)),
+                Match(TextMatch{decodeLinesAlone(codec, lines.first(matches.firstStart)).size(),
+                                decodeLinesAlone(codec, lines.first(matches.firstEnd)).size()}));
     }
 }
 
