@@ -42,6 +42,10 @@ inline std::string reindex(Encoding encoding) {
 inline std::string search(Encoding encoding) {
     return std::string("search/") + encodingTag(encoding);
 }
+// The list of titles opened, filtered by title and by whole text.
+inline std::string titleList(Encoding encoding) {
+    return std::string("titlelist/") + encodingTag(encoding);
+}
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";

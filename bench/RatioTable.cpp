@@ -47,6 +47,13 @@ public:
                           limit > 0 ? (ratio <= limit ? "yes" : "NO") : "-"});
     }
 
+    // A figure against a target of its own, in milliseconds or bytes.
+    void within(const std::string& measure, const std::string& value, double figure,
+                const std::string& target, double limit) {
+        m_rows.push_back({measure, value, target, format("%.2f", figure / limit), "<= 1.00",
+                          figure <= limit ? "yes" : "NO"});
+    }
+
     void print(std::ostream& out) const {
         out << "| Measure | Value | Baseline | Ratio | Target | Met |\n"
                "|---|---|---|---|---|---|\n";
@@ -151,6 +158,33 @@ void searchRows(Table& table, Encoding encoding) {
                   ms(search->ms), "-", 0, 0);
 }
 
+constexpr double ListOpenMs = 100;
+constexpr double TitleFilterMs = 30;
+constexpr double TextFilterMs = 150;
+constexpr double TitlesKiB = 1024;
+
+void titleListRows(Table& table, Encoding encoding) {
+    const Figure* list = table.find(names::titleList(encoding));
+    if (!list)
+        return;
+    const std::string full = tag(encoding) + " full";
+    table.row("list of titles opened, " + full + " vs show article", ms(list->ms),
+              "show article " + ms(table.counter(*list, "show_ms")),
+              list->ms / table.counter(*list, "show_ms"), 0);
+    table.within("list of titles opened, " + full, ms(list->ms), list->ms, "100 ms", ListOpenMs);
+    const double title = table.counter(*list, "title_filter_ms");
+    table.within("list of titles, one character typed, " + full, ms(title), title, "30 ms",
+                 TitleFilterMs);
+    const double text = table.counter(*list, "text_filter_ms");
+    table.within("list of titles, one character typed in the whole text, " + full, ms(text), text,
+                 "150 ms", TextFilterMs);
+    if (const double rg = table.counter(*list, "rg_ms"); rg > 0)
+        table.row("list of titles, whole text, " + full + " vs ripgrep on the UTF-8 file", ms(text),
+                  "rg -F -c " + ms(rg), text / rg, 0);
+    const double kib = table.counter(*list, "titles_KiB");
+    table.within("titles in memory, " + full, format("%.0f KiB", kib), kib, "1 MiB", TitlesKiB);
+}
+
 void showRows(Table& table) {
     for (qint64 bytes : ShownArticleBytes) {
         if (const Figure* show = table.find(names::show(bytes)))
@@ -236,6 +270,8 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
         reindexRows(table, encoding);
     for (Encoding encoding : AllEncodings)
         searchRows(table, encoding);
+    for (Encoding encoding : AllEncodings)
+        titleListRows(table, encoding);
     showRows(table);
     longLineRows(table);
     for (Encoding encoding : AllEncodings)

@@ -82,6 +82,17 @@ bool waitForPaint(QWidget* widget) {
     return runUntilPainted(watch);
 }
 
+bool paintedAfter(QWidget* widget, const std::function<void()>& change,
+                  const std::function<bool()>& done) {
+    PaintWatch watch(widget);
+    change();
+    const QDeadlineTimer deadline(30000);
+    // Waits for events rather than polling: the work may need this CPU.
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done() && runUntilPainted(watch);
+}
+
 bool showAndWaitForPaint(QWidget* window, QWidget* painted) {
     PaintWatch watch(painted);
     window->show();

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class ReaderWindow;
@@ -73,6 +74,12 @@ private:
 // Runs the event loop until `widget` has been painted. Returns false after a
 // few seconds without a paint.
 bool waitForPaint(QWidget* widget);
+
+// Makes a change, then runs the event loop until `done` holds and `widget` has
+// been painted since the change. Returns false after half a minute without
+// `done`, or a few seconds without a paint.
+bool paintedAfter(QWidget* widget, const std::function<void()>& change,
+                  const std::function<bool()>& done);
 
 // Shows a window and waits for the first paint of `painted` inside it.
 bool showAndWaitForPaint(QWidget* window, QWidget* painted);

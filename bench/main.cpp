@@ -10,6 +10,7 @@
 #include "app/ArticleView.h"
 #include "app/Reader.h"
 #include "app/ReaderWindow.h"
+#include "app/TitleListBox.h"
 #include "core/TextSearch.h"
 #include "store/DataFile.h"
 #include "store/LiveCollection.h"
@@ -18,6 +19,8 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QLineEdit>
+#include <QListView>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -595,6 +598,85 @@ void longLineAgainstChinese(benchmark::State& state, Collection collection, qint
     state.counters["ratio"] = rounds.total(0) / rounds.total(1);
 }
 
+// The list of titles on the maximal collection, in the window as the keys use
+// it: opened as Ctrl+T opens it until its rows have painted, against the
+// article on show put into the text box again until painted; one character
+// typed into its empty field, matched in the titles, until the rows have
+// painted; and one character typed with the whole text switched on, until the
+// search has ended and its rows have painted, against ripgrep counting the
+// same character in the UTF-8 collection.
+void titleList(benchmark::State& state, Collection full, Collection utf8, QString typed) {
+    ReaderUnderTest reader(full.directory);
+    if (!startReader(reader)) {
+        state.SkipWithError("the window did not start");
+        return;
+    }
+    ReaderWindow& window = reader.window();
+    auto* box = window.findChild<TitleListBox*>(QStringLiteral("titleList"));
+    auto* field = window.findChild<QLineEdit*>(QStringLiteral("titleFilter"));
+    auto* rows = window.findChild<QListView*>(QStringLiteral("titleRows"));
+    auto* wholeText = window.findChild<QWidget*>(QStringLiteral("wholeTextSwitch"));
+    const ReaderSession& session = window.session();
+    const QString text =
+        session.collection().slotText(session.position().current).value_or(QString());
+    const QString rg = QStandardPaths::findExecutable(QStringLiteral("rg"));
+    // Each part starts and ends with the list closed.
+    const auto typeInto = [&](bool whole) {
+        if (wholeText->property("checked").toBool() != whole)
+            wholeText->setProperty("checked", whole);
+        window.openTitleList();
+        bool painted = waitForPaint(rows->viewport());
+        const double seconds = secondsOf([&] {
+            painted = painted && paintedAfter(
+                                     rows->viewport(), [&] { field->setText(typed); },
+                                     [&] { return !box->isSearching(); });
+        });
+        const bool found = rows->model()->rowCount() > 0;
+        box->hide();
+        return painted && found ? seconds : -1;
+    };
+    std::vector<Rounds::Part> parts{
+        [&] {
+            bool painted = false;
+            const double seconds = secondsOf([&] {
+                window.openTitleList();
+                painted = waitForPaint(rows->viewport());
+            });
+            box->hide();
+            return painted ? seconds : -1;
+        },
+        [&] {
+            return timeShow(
+                reader.textBox()->viewport(), [&] { reader.textBox()->showArticle(text); },
+                [&] { reader.textBox()->showArticle({}); });
+        },
+        [&] { return typeInto(false); }, [&] { return typeInto(true); }};
+    if (!rg.isEmpty())
+        parts.push_back([&] {
+            QProcess process;
+            const double seconds = secondsOf([&] {
+                process.start(rg,
+                              {QStringLiteral("-F"), QStringLiteral("-c"), typed, utf8.dataFile});
+                process.waitForFinished(60000);
+            });
+            return process.exitCode() == 0 ? seconds : -1;
+        });
+    Rounds rounds(parts.size());
+    for (auto _ : state) {
+        if (!rounds.run(parts)) {
+            state.SkipWithError("the list did not paint, found nothing, or ripgrep failed");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["show_ms"] = rounds.milliseconds(1);
+    state.counters["title_filter_ms"] = rounds.milliseconds(2);
+    state.counters["text_filter_ms"] = rounds.milliseconds(3);
+    if (!rg.isEmpty())
+        state.counters["rg_ms"] = rounds.milliseconds(4);
+    state.counters["titles_KiB"] = double(session.collection().titles().memorySize()) / 1024;
+}
+
 // `files` are set beside the peak as counters, for the rows that need sizes.
 void peakMemory(benchmark::State& state, QStringList arguments,
                 std::vector<std::pair<std::string, Collection>> files) {
@@ -648,6 +730,10 @@ void registerBenchmarks(const QString& root) {
             ->UseManualTime()
             ->MinTime(0.3);
         add(names::ready(encoding), readyToMove, sizes.back(), twoArticleCollection(root, encoding))
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::titleList(encoding), titleList, sizes.back(),
+            sizedCollection(root, Encoding::Utf8, 8), QStringLiteral("的"))
             ->UseManualTime()
             ->MinTime(0.3);
     }
