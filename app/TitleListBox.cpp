@@ -105,14 +105,16 @@ void TitleListBox::tellCount() {
 void TitleListBox::chooseSelected() {
     const int article = m_model->articleAt(m_list->currentIndex().row());
     const std::shared_ptr<const DataFileIndex>& version = m_model->version();
-    if (article == 0 || !version) {
+    // Nothing selected, or an article the file cannot give now (written over
+    // in place) or the reader cannot show yet: the beep, and the list stays,
+    // to follow the new version when it comes.
+    const std::optional<QString> text =
+        article > 0 && version ? version->slotText(article) : std::nullopt;
+    if (!text || !m_window.showArticle(qint16(article), *text)) {
         m_window.dialogs.beep();
         return;
     }
-    const std::optional<QString> text = version->slotText(article);
     closeList();
-    if (text)
-        m_window.showArticle(qint16(article), *text);
 }
 
 void TitleListBox::closeList() {

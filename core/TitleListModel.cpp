@@ -4,6 +4,7 @@
 #include "store/DataFile.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 TitleListModel::TitleListModel(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -25,20 +26,39 @@ void TitleListModel::setFilter(const QString& typed, bool wholeText, int article
 
 void TitleListModel::follow(std::shared_ptr<const DataFileIndex> version, int article) {
     std::optional<DataFileIndex::SlotCopy> copy;
+    QString title;
     if (m_version && article >= 1 && article <= m_version->count()) {
+        title = m_version->titles().title(article).toString();
         if (const std::optional<QString> text = m_version->slotText(article))
             copy = m_version->copyOf(article, *text);
     }
     m_version = std::move(version);
-    if (copy && m_version && (article > m_version->count() || !m_version->holds(article, *copy))) {
-        for (int other = 1; other <= m_version->count(); ++other) {
-            if (m_version->holds(other, *copy)) {
-                article = other;
-                break;
-            }
-        }
-    }
+    if (m_version)
+        article = followed(*m_version, article, copy, title);
     filter(article);
+}
+
+int TitleListModel::followed(const DataFileIndex& version, int article,
+                             const std::optional<DataFileIndex::SlotCopy>& copy,
+                             const QString& title) {
+    if (copy) {
+        if (article <= version.count() && version.holds(article, *copy))
+            return article;
+        for (int other = 1; other <= version.count(); ++other) {
+            if (version.holds(other, *copy))
+                return other;
+        }
+        return article;
+    }
+    // A file written over in place no longer gives the text: the title
+    // nearest to the number stands for it.
+    int nearest = 0;
+    for (int other = 1; !title.isEmpty() && other <= version.count(); ++other) {
+        if (version.titles().title(other) == title &&
+            (nearest == 0 || std::abs(other - article) < std::abs(nearest - article)))
+            nearest = other;
+    }
+    return nearest > 0 ? nearest : article;
 }
 
 void TitleListModel::stop() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/TitleList.h"
+#include "store/DataFile.h"
 
 #include <QAbstractListModel>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class BackgroundTask;
-class DataFileIndex;
 
 // The list of titles as a view shows it, without widgets: the rows of one
 // version of the collection for the text typed, matched in the titles at once
@@ -52,6 +52,10 @@ Q_SIGNALS:
     void searchStarted();
 
 private:
+    // Where `article`, of which `copy` holds the text where it could be read
+    // and `title` the title, is in `version`.
+    static int followed(const DataFileIndex& version, int article,
+                        const std::optional<DataFileIndex::SlotCopy>& copy, const QString& title);
     void filter(int article);
     void setRows(std::vector<TitleRow> rows, int article);
 

@@ -186,6 +186,24 @@ private Q_SLOTS:
         QVERIFY(fx.list()->isVisible());
     }
 
+    // Enter on an article that the file, written over in place since its
+    // index, cannot give: the beep, the list stays and the article with it;
+    // the new version is then followed into the list.
+    void enterOnAFileWrittenOverInPlace() {
+        ListFixture fx;
+        QVERIFY(fx.open());
+        QTest::keyClick(fx.text(), Qt::Key_T, Qt::ControlModifier);
+        QTest::keyClick(fx.field(), Qt::Key_Down);
+        fx.files.write(QStringLiteral("data.txt"), collection(30, "\r\nnew\r\n***\r\n"));
+        const int beeps = fx.dialogs.beeps;
+        QTest::keyClick(fx.field(), Qt::Key_Return);
+        QCOMPARE(fx.dialogs.beeps, beeps + 1);
+        QVERIFY(fx.list()->isVisible());
+        QCOMPARE(fx.window().windowTitle(), QStringLiteral("Orvenla(3 of 30)"));
+        QTRY_COMPARE_WITH_TIMEOUT(fx.count(), QStringLiteral("31 篇"), 5000);
+        QCOMPARE(fx.selected(), 5);
+    }
+
     // The text box's context menu: Qt's entries, then each command that has
     // a key of its own but no place in the menu bar, with that key; the menu
     // bar as designed.

@@ -18,9 +18,10 @@ const QByteArray Poems = "***\r\n床前明月光\r\n疑是地上霜\r\n***\r\n�
 
 // Each version in a file of its own, as an editor's save puts a new file in
 // the old one's place.
-std::shared_ptr<const DataFileIndex> indexOf(const ProgramDirFixture& dir, const QByteArray& data) {
+std::shared_ptr<const DataFileIndex> indexOf(const ProgramDirFixture& dir, const QByteArray& data,
+                                             bool inPlace = false) {
     static int versions = 0;
-    const QString name = QStringLiteral("data%1.txt").arg(++versions);
+    const QString name = QStringLiteral("data%1.txt").arg(inPlace ? versions : ++versions);
     dir.write(name, data);
     return std::make_shared<DataFileIndex>(
         indexDataFile(dir.filePath(name), narrowCodecsFor("UTF-8")));
@@ -111,17 +112,25 @@ private Q_SLOTS:
     // followed by its text where it can be.
     void followsANewVersion_data() {
         QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("inPlace");
         QTest::addColumn<int>("selected");
         QTest::addColumn<int>("followed");
-        QTest::newRow("article inserted before") << "***\r\n新\r\n" + Poems << 2 << 3;
-        QTest::newRow("same place") << Poems + "末\r\n***\r\n" << 2 << 2;
+        QTest::newRow("article inserted before") << "***\r\n新\r\n" + Poems << false << 2 << 3;
+        QTest::newRow("same place") << Poems + "末\r\n***\r\n" << false << 2 << 2;
         QTest::newRow("article gone: the number kept")
-            << QByteArray("***\r\nA\r\n***\r\nB\r\n***\r\nC\r\n***\r\n") << 2 << 2;
+            << QByteArray("***\r\nA\r\n***\r\nB\r\n***\r\nC\r\n***\r\n") << false << 2 << 2;
         QTest::newRow("past the new last: the first row")
-            << QByteArray("***\r\nA\r\n***\r\n") << 4 << 1;
+            << QByteArray("***\r\nA\r\n***\r\n") << false << 4 << 1;
+        QTest::newRow("written over in place: by its title")
+            << "***\r\n新\r\n" + Poems << true << 2 << 3;
+        QTest::newRow("in place, the title twice: the nearest")
+            << "***\r\n新\r\n***\r\n新\r\n***\r\n新\r\n***\r\n春眠\r\n" + Poems << true << 2 << 4;
+        QTest::newRow("in place, the title gone: the number kept")
+            << QByteArray("***\r\nA\r\n***\r\nB\r\n***\r\nC\r\n***\r\n") << true << 2 << 2;
     }
     void followsANewVersion() {
         QFETCH(QByteArray, after);
+        QFETCH(bool, inPlace);
         QFETCH(int, selected);
         QFETCH(int, followed);
         ProgramDirFixture dir;
@@ -129,7 +138,7 @@ private Q_SLOTS:
         int selectedRow = -2;
         connect(&model, &TitleListModel::rowsShown, &model, [&](int row) { selectedRow = row; });
         model.open(indexOf(dir, Poems), false, selected);
-        const std::shared_ptr<const DataFileIndex> next = indexOf(dir, after);
+        const std::shared_ptr<const DataFileIndex> next = indexOf(dir, after, inPlace);
         model.follow(next, selected);
         QCOMPARE(model.rowCount(), int(next->count()));
         QCOMPARE(model.articleAt(selectedRow), followed);
