@@ -44,8 +44,13 @@ public:
         // Each article's text names it, "A7" for article 7, in every version
         // these tests save; others ("new", "intro") name none.
         const QString number = title.section(u'(', 1).section(u' ', 0, 0);
-        if (namesByNumber && text.startsWith(u"\r\nA") && text.mid(3) != number)
+        if (namesByNumber && text.startsWith(u"\r\nA") && text.mid(3).section(u' ', 0, 0) != number)
             mismatches << title + u' ' + text.trimmed();
+        // The texts are ASCII but for 詩 and a character cut short; anything
+        // else is the file read in the wrong encoding.
+        for (QChar c : text)
+            if (c.unicode() > 0x7F && c != QChar(0x8A69) && c != QChar::ReplacementCharacter)
+                mismatches << title + QStringLiteral(" misread");
     }
     void beep() override { ++beeps; }
     void tellNumberTooLarge() override {}
@@ -147,6 +152,11 @@ private Q_SLOTS:
         QTest::newRow("cut below the article for good")
             << QList<Step>{{collection(articles(1, 3)), 1600}} << "Orvenla(3 of 3)"
             << "\r\nA3" << QByteArray("3");
+        // Cut inside 詩 (E8 A9 A9), whose first two bytes are a Big5 character.
+        QTest::newRow("cut inside a UTF-8 character for a moment")
+            << QList<Step>{{collection({"A1", "A2", "A3 \xE8\xA9\xA9"}) + "A4 \xE8\xA9", 300},
+                           {ten, 300}}
+            << back << "\r\nA5" << QByteArray("5");
         QTest::newRow("too many articles, then back")
             << QList<Step>{{QByteArray("***\r\n").repeated(10001), 300}, {ten, 300}} << back
             << "\r\nA5" << QByteArray("5");

@@ -94,7 +94,7 @@ private Q_SLOTS:
         QTest::newRow("saved while first indexed")
             << QByteArray() << int(S::Indexing) << Act::Save << QList<int>{3000, 2} << -1;
         QTest::newRow("saved again while re-indexed")
-            << slowVersion(2900) << int(S::Reindexing) << Act::Save << QList<int>{3, 2} << 2;
+            << slowVersion(2900) << int(S::Reindexing) << Act::Save << QList<int>{3, 2} << -1;
         QTest::newRow("another file touched while re-indexed")
             << slowVersion(2900) << int(S::Reindexing) << Act::TouchSibling << QList<int>{3, 2900}
             << 1;
@@ -133,7 +133,8 @@ private Q_SLOTS:
             QCOMPARE(fx.counts.last(), 2); // the first version, if the index read it, then this
         else
             QCOMPARE(fx.counts, counts);
-        // The first index may take in the save itself, reading again.
+        // An index may open the file after the save and take it in itself:
+        // -1 where the count of re-indexes depends on that.
         if (reindexes >= 0)
             QCOMPARE(fx.entered(LiveCollection::State::Reindexing), reindexes);
         QVERIFY(!fx.failed);
