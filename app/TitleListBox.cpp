@@ -118,7 +118,7 @@ void TitleListBox::chooseSelected() {
 }
 
 void TitleListBox::closeList() {
-    m_model->stop();
+    m_model->close();
     hide();
     m_window.textBox->setFocus();
 }

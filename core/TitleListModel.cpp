@@ -61,8 +61,9 @@ int TitleListModel::followed(const DataFileIndex& version, int article,
     return nearest > 0 ? nearest : article;
 }
 
-void TitleListModel::stop() {
-    m_task.reset();
+void TitleListModel::close() {
+    m_version.reset();
+    filter(0);
 }
 
 void TitleListModel::filter(int article) {

@@ -32,8 +32,9 @@ public:
     // A new version of the collection: its rows, `article` of the version
     // before followed to its number in this one by its text, where it can be.
     void follow(std::shared_ptr<const DataFileIndex> version, int article);
-    // Ends a search under way.
-    void stop();
+    // The list closes: a search under way ends, and the version and the rows
+    // are let go.
+    void close();
 
     bool isSearching() const { return m_task != nullptr; }
     const std::shared_ptr<const DataFileIndex>& version() const { return m_version; }

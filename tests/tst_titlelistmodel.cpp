@@ -106,6 +106,13 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(shown.count(), 2);
         QCOMPARE(articlesOf(model), Articles{2});
+        // Closing ends the next search too, and lets the version go.
+        model.setFilter(QStringLiteral("明"), true, 1);
+        model.close();
+        QTest::qWait(50);
+        QCOMPARE(shown.count(), 3);
+        QCOMPARE(model.rowCount(), 0);
+        QVERIFY(!model.isSearching() && !model.version());
     }
 
     // A new version while the list is open: its rows, the article selected
