@@ -1,6 +1,6 @@
 // The input as data.txt: the index, which splits the file in its bytes and
-// decodes a slot at a time, must give every slot as a plain model of the
-// splitting rule does on the whole decoded text, error and count included.
+// decodes a slot at a time, must give every slot and title as a plain model of
+// the splitting rule does on the whole decoded text, error and count included.
 
 #include "fuzz/FuzzSupport.h"
 #include "platform/RuntimeError.h"
@@ -127,6 +127,22 @@ void checkAgainstModel(const QByteArray& bytes, const QByteArrayList& codecs, co
         return;
     for (int i = ArticleSlots::FirstSlot; i <= ArticleSlots::LastSlot; ++i)
         fuzz::expect(index.slotText(i) == model.slots.value(i), "slot differs from the model");
+    // Each title, made on the index's pass, is the first line of the model's
+    // slot that is not blank.
+    for (int article = 1; article <= *load.count; ++article) {
+        ArticleTitles expected;
+        const QString slot = model.slots.value(article);
+        QStringView first;
+        for (const QStringView line : QStringView(slot).split(u"\r\n")) {
+            if (!line.trimmed().isEmpty()) {
+                first = line;
+                break;
+            }
+        }
+        expected.append(first);
+        fuzz::expect(index.titles().title(article) == expected.title(1),
+                     "title differs from the model");
+    }
 }
 
 } // namespace

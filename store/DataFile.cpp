@@ -95,9 +95,12 @@ private:
                 for (const qsizetype most = std::min(size, at + MostBytes);
                      end < most && !isLineEnd(text[end]);)
                     ++end;
-                m_bytes.append(text + at, end - at);
+                // With its line end where it has one: a character cut short
+                // by it reads as the whole line's text has it.
+                const bool ended = end < size && isLineEnd(text[end]);
+                m_bytes.append(text + at, end - at + (ended ? 1 : 0));
                 m_caught.back().to = m_bytes.size();
-                m_caught.back().cut = end < size && !isLineEnd(text[end]);
+                m_caught.back().cut = end < size && !ended;
                 m_pending = false;
                 return;
             }
@@ -393,8 +396,10 @@ std::optional<QString> DataFileIndex::slotFirstLine(int index, qsizetype longest
                 return std::nullopt;
             const LineBounds line = lineAt(bytes.constData(), bytes.size(), 0);
             const bool whole = line.next > line.end || to == lines.to;
-            // A cut line may end inside a character.
-            QString filled = decodeLinesAlone(*m_codec, QByteArrayView(bytes).first(line.end));
+            // A cut line may end inside a character; a whole one is decoded
+            // with its line end, as in the whole text.
+            QString filled = decodeLinesAlone(
+                *m_codec, QByteArrayView(bytes).first(whole ? line.next : line.end));
             if (!whole && !filled.isEmpty())
                 filled.chop(1);
             filled = filled.trimmed();

@@ -98,6 +98,8 @@ private Q_SLOTS:
         QTest::newRow("Big5 wide blank, then a Big5 title")
             << "***\r\n\xA1\x40\r\n" + Big5Moon + "\r\n***\r\n"
             << QByteArray("UTF-8") << "月";
+        QTest::newRow("Big5 lead byte alone before the line end")
+            << QByteArray("***\r\n\xA4\r\n***\r\n") << QByteArray("UTF-8") << u"\uFFFD"_qs;
         QTest::newRow("Big5 cut inside a character")
             << "***\r\n a" + Big5Moon.repeated(100) + "\r\n***\r\n"
             << QByteArray("UTF-8") << u'a' + QString(ArticleTitles::LongestTitle - 2, u'月') + u'…';
