@@ -122,7 +122,6 @@ namespace {
 // ends and "*" are the same in both.
 template <typename Char> class SlotFinder {
 public:
-    // The text starts at `start`.
     // The text starts at `start`; `titles`, where given, catches the slots'
     // titles in the bytes.
     explicit SlotFinder(std::vector<ArticleSlots::Lines>& slots, qsizetype start = 0,
