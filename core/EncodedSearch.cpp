@@ -20,20 +20,6 @@ namespace {
 
 using Path = EncodedSearch::Path;
 
-// Every character that folds to `unit`: itself, its capital, their full-width
-// forms, and the ideographic space for a space.
-std::vector<char16_t> formsOf(char16_t unit) {
-    std::vector<char16_t> forms;
-    const char16_t capital = unit >= u'a' && unit <= u'z' ? char16_t(unit - 0x20) : unit;
-    for (const char16_t c :
-         {unit, capital, char16_t(unit + 0xFEE0), char16_t(capital + 0xFEE0), char16_t(0x3000)}) {
-        if (SearchPattern::folded(c) == unit && !QChar::isSurrogate(c) &&
-            std::find(forms.begin(), forms.end(), c) == forms.end())
-            forms.push_back(c);
-    }
-    return forms;
-}
-
 bool hasHalfPair(const std::vector<char16_t>& units) {
     for (size_t i = 0; i < units.size(); ++i) {
         if (QChar::isHighSurrogate(units[i]) && i + 1 < units.size() &&
@@ -45,12 +31,32 @@ bool hasHalfPair(const std::vector<char16_t>& units) {
     return false;
 }
 
+// The unit candidates are found by: the one the pattern repeats least, and
+// not ASCII where it can be (spaces, letters and signs are everywhere);
+// the first of equals. Never a low surrogate, and never the line ends.
+size_t rarestUnit(const std::vector<char16_t>& units) {
+    size_t best = 0;
+    std::pair<qsizetype, bool> bestScore{-1, false};
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (QChar::isLowSurrogate(units[i]))
+            continue;
+        const std::pair<qsizetype, bool> score{std::count(units.begin(), units.end(), units[i]),
+                                               units[i] < 0x80};
+        const auto rank = [](std::pair<qsizetype, bool> s) { return std::pair(s.second, s.first); };
+        if (bestScore.first < 0 || rank(score) < rank(bestScore)) {
+            best = i;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 EncodedSearch::EncodedSearch(const SearchPattern& pattern,
                              std::shared_ptr<const ByteCharacters> characters, Path path)
-    : m_units(pattern.units()), m_path(std::min(path, fastestPath())),
-      m_characters(std::move(characters)) {}
+    : m_pattern(pattern), m_units(pattern.units()), m_anchorIndex(rarestUnit(m_units)),
+      m_path(std::min(path, fastestPath())), m_characters(std::move(characters)) {}
 
 std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
                                                  const TextCodec& codec, Path path) {
@@ -63,13 +69,14 @@ std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
     EncodedSearch search(pattern, characters, path);
     if (units.empty())
         return search;
-    if (QChar::isHighSurrogate(units[0])) {
+    const size_t anchor = search.m_anchorIndex;
+    if (QChar::isHighSurrogate(units[anchor])) {
         for (const QByteArray& encoding :
-             characters->encodingsOf(QChar::surrogateToUcs4(units[0], units[1])))
+             characters->encodingsOf(QChar::surrogateToUcs4(units[anchor], units[anchor + 1])))
             search.addAnchor(encoding);
         return search;
     }
-    for (const char16_t form : formsOf(units[0])) {
+    for (const char16_t form : SearchPattern::formsOf(units[anchor])) {
         for (const QByteArray& encoding : characters->encodingsOf(form))
             search.addAnchor(encoding);
     }
@@ -95,9 +102,51 @@ void EncodedSearch::addAnchor(QByteArrayView encoding) {
 bool EncodedSearch::matchesIn(QByteArrayView lines) const {
     const auto* bytes = reinterpret_cast<const uchar*>(lines.data());
     const qsizetype size = lines.size();
+    if (m_units.empty())
+        return false;
+    // The linear reading: how far it has read and its state there.
+    qsizetype read = 0;
+    int state = 0;
+    // Characters read at candidates; past about one a byte the candidates
+    // are dense, and reading the rest once is cheaper than each in turn.
+    qsizetype work = 0;
+    const qsizetype mostWork = size + 64;
     for (qsizetype at = nextCandidate(bytes, size, 0); at >= 0;
          at = nextCandidate(bytes, size, at + 1)) {
-        if (matchesAt(bytes, size, at))
+        if (!m_characters->startsCharacter(bytes, at))
+            continue;
+        const qsizetype end = restMatchesAt(bytes, size, at, work);
+        if (end >= 0 && m_anchorIndex == 0)
+            return true;
+        if (end >= 0 && end > read && readOn(bytes, size, read, state, end))
+            return true;
+        if (work > mostWork)
+            return readOn(bytes, size, read, state, -1);
+    }
+    return false;
+}
+
+bool EncodedSearch::readOn(const uchar* bytes, qsizetype size, qsizetype& at, int& state,
+                           qsizetype to) const {
+    const qsizetype end = to < 0 ? size : to;
+    while (at < end) {
+        const ByteCharacters::Character c = m_characters->characterAt(bytes + at, bytes + size);
+        if (c.length == 0) {
+            // Bytes that start nothing: no match runs across them.
+            state = 0;
+            ++at;
+            continue;
+        }
+        at += c.length;
+        if (c.code > 0xFFFF) {
+            state = m_pattern.advance(state, QChar::highSurrogate(c.code));
+            if (state == m_pattern.matchState())
+                return true;
+            state = m_pattern.advance(state, QChar::lowSurrogate(c.code));
+        } else {
+            state = m_pattern.advance(state, char16_t(c.code));
+        }
+        if (state == m_pattern.matchState())
             return true;
     }
     return false;
@@ -200,30 +249,30 @@ qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsize
     return -1;
 }
 
-bool EncodedSearch::matchesAt(const uchar* bytes, qsizetype size, qsizetype at) const {
-    if (!m_characters->startsCharacter(bytes, at))
-        return false;
-    for (size_t i = 0; i < m_units.size();) {
+qsizetype EncodedSearch::restMatchesAt(const uchar* bytes, qsizetype size, qsizetype at,
+                                       qsizetype& work) const {
+    for (size_t i = m_anchorIndex; i < m_units.size();) {
         if (at >= size)
-            return false;
+            return -1;
         const ByteCharacters::Character read = m_characters->characterAt(bytes + at, bytes + size);
+        ++work;
         if (read.length == 0)
-            return false;
+            return -1;
         const char32_t c = read.code;
         at += read.length;
-        // Line ends between the characters, never before the first.
-        if (i > 0 && SearchPattern::isLineEnd(c))
+        // Line ends between the characters, never before the anchor.
+        if (i > m_anchorIndex && SearchPattern::isLineEnd(c))
             continue;
         if (c > 0xFFFF) {
             if (i + 1 >= m_units.size() || m_units[i] != QChar::highSurrogate(c) ||
                 m_units[i + 1] != QChar::lowSurrogate(c))
-                return false;
+                return -1;
             i += 2;
         } else {
             if (SearchPattern::folded(char16_t(c)) != m_units[i])
-                return false;
+                return -1;
             ++i;
         }
     }
-    return true;
+    return at;
 }

@@ -18,10 +18,15 @@ class ByteCharacters;
 // faster, in any encoding whose codec row reads its bytes a character at a
 // time (UTF-8, and Big5 read through its decoder's table).
 //
-// Candidates are the places where some form of the first character may begin
-// (the last two bytes of its encodings compared, many places at a time); each
-// must start a character (in Big5 a second byte may be ASCII, so "A" lies
-// inside 你, A7 41) and is then read a character at a time.
+// Candidates are the places where some form of the anchor may begin (the
+// last two bytes of its encodings compared, many places at a time): the
+// pattern's rarest character, by how often the pattern repeats it and with
+// ASCII taken as common, so that 甲甲甲丙 in a text of 甲 has no candidate.
+// Each must start a character (in Big5 a second byte may be ASCII, so "A"
+// lies inside 你, A7 41) and is then read a character at a time up to the
+// pattern's end. What lies before the anchor, and candidates too dense to
+// read one by one, are left to the pattern's linear reading of the lines
+// from their start, which never reads a byte twice.
 class EncodedSearch {
 public:
     using Path = SimdPath;
@@ -35,7 +40,10 @@ public:
     // Whether the whole lines `lines` hold a match.
     bool matchesIn(QByteArrayView lines) const;
 
-    // Two bytes of one encoding of the first character, at their offsets in
+    // Which unit of the pattern's units() the candidates are found by.
+    size_t anchorIndex() const { return m_anchorIndex; }
+
+    // Two bytes of one encoding of the anchor, at their offsets in
     // it: its last two, which in UTF-8 tell apart far more than its first.
     struct Anchor {
         unsigned char first;
@@ -52,9 +60,17 @@ private:
     template <Path P>
     qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
     qsizetype nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const;
-    bool matchesAt(const uchar* bytes, qsizetype size, qsizetype at) const;
+    // Where the units from the anchor on match from `at` to; -1 where they
+    // do not. Counts the characters read into `work`.
+    qsizetype restMatchesAt(const uchar* bytes, qsizetype size, qsizetype at,
+                            qsizetype& work) const;
+    // Reads on from `at` in state `state` up to `to` (to the end for -1);
+    // true once a match ends.
+    bool readOn(const uchar* bytes, qsizetype size, qsizetype& at, int& state, qsizetype to) const;
 
+    SearchPattern m_pattern;
     std::vector<char16_t> m_units;
+    size_t m_anchorIndex = 0;
     std::vector<Anchor> m_anchors;
     // The same anchors by their offsets, each pair of bytes a bit.
     struct AnchorGroup {
