@@ -78,6 +78,34 @@ private Q_SLOTS:
         QTest::newRow("paragraph separator is a line end")
             << "明月"
             << "明\u2029月" << qsizetype(0) << at(0, 3) << at(0, 3);
+        QTest::newRow("Simplified finds Traditional")
+            << "书"
+            << "讀書" << qsizetype(0) << at(1, 2) << at(1, 2);
+        QTest::newRow("Traditional finds Simplified")
+            << "後來"
+            << "然后来了" << qsizetype(0) << at(1, 3) << at(1, 3);
+        QTest::newRow("后 finds 后 as well as 後")
+            << "王后"
+            << "王後 王后" << qsizetype(1) << at(3, 5) << at(3, 5);
+        QTest::newRow("系 finds 繫 and 係") << "系"
+                                            << "繫 係" << qsizetype(1) << at(2, 3) << at(2, 3);
+        QTest::newRow("Taiwan and Hong Kong variants")
+            << "裡峯着"
+            << "裏峰著" << qsizetype(0) << at(0, 3) << at(0, 3);
+        QTest::newRow("里 among its forms") << "這里"
+                                            << "這裡 這裏" << qsizetype(1) << at(3, 5) << at(3, 5);
+        QTest::newRow("an unrelated character stays apart")
+            << "書"
+            << "畫" << qsizetype(0) << Match() << Match();
+        QTest::newRow("a match after a long partial one")
+            << "甲甲甲乙"
+            << "甲甲甲甲甲乙甲" << qsizetype(0) << at(2, 6) << at(2, 6);
+        QTest::newRow("overlapping matches, the last backward")
+            << "甲乙甲"
+            << "甲乙甲乙甲" << qsizetype(0) << at(0, 3) << at(2, 5);
+        QTest::newRow("a partial match across line ends")
+            << "aab"
+            << "a\na\nab" << qsizetype(0) << at(2, 6) << at(2, 6);
     }
     // Forward from `from`; backward from the end of the text, except where
     // the forward search has gone past the only match.
@@ -148,6 +176,17 @@ private Q_SLOTS:
             << QByteArray("UTF-8") << utf8 << "明月" << forward << false << 3 << at(2, 6);
         QTest::newRow("held whole, last match backward")
             << QByteArray("ISO-8859-1") << utf8 << "moon" << backward << false << 2 << at(11, 15);
+        const QByteArray variants = "***\r\n\xC3\xB4\r\n***\r\n\xAE\xD1\r\n***\r\n"
+                                    "\xAB\xE1\xA8\xD3\r\n***\r\n";
+        QTest::newRow("big5 书 finds 書, which Big5 holds")
+            << QByteArray("UTF-8") << variants << "书" << forward << false << 2 << at(2, 3);
+        QTest::newRow("big5 后来 finds 後來")
+            << QByteArray("UTF-8") << variants << "后来" << forward << false << 3 << at(2, 4);
+        QTest::newRow("big5 系 finds 繫")
+            << QByteArray("UTF-8") << variants << "系" << backward << false << 1 << at(2, 3);
+        QTest::newRow("utf8 书 finds 書")
+            << QByteArray("UTF-8") << QByteArray("***\r\n月\r\n***\r\n讀書\r\n***\r\n") << "书"
+            << forward << false << 2 << at(3, 4);
         QTest::newRow("bytes, asked to stop")
             << QByteArray("UTF-8") << utf8 << "moon" << forward << true << 0 << Match();
         QTest::newRow("held whole, asked to stop")
@@ -240,12 +279,52 @@ private Q_SLOTS:
             << utf8 << "\uFFFD" << QByteArray("\xF0\x9F\xBF\xBD\n");
         QTest::newRow("big5 lead byte before a line end")
             << big5 << "\uFFFDA" << QByteArray("\xA4\r\nA\n");
+        QTest::newRow("big5 书 has no code, 書 has") << big5 << "书" << QByteArray("x\xAE\xD1\n");
+        QTest::newRow("big5 着 has no code, nor in a pair") << big5 << "着a"
+                                                            << QByteArray("\xB5\xDB"
+                                                                          "b\xB5\xDB\x41\n");
+        QTest::newRow("big5 the anchor last, the start inside a pair")
+            << big5 << "乙丙" << QByteArray("\xA4\xA4\x41\xA4\xFE\n");
+        QTest::newRow("utf8 the anchor last, a match")
+            << utf8 << "甲甲甲丙" << QByteArray("甲甲甲甲\r\n丙\n");
+        QTest::newRow("utf8 the anchor last, no match")
+            << utf8 << "甲甲丙" << QByteArray("乙甲丙甲甲\n");
+        QTest::newRow("utf8 dense candidates, no match")
+            << utf8 << QString(20, u'甲') + QString(20, u'乙')
+            << QString(200, u'甲').toUtf8() + "\n";
+        QTest::newRow("utf8 dense candidates, a match at the end")
+            << utf8 << QString(20, u'甲') + QString(20, u'乙')
+            << QString(200, u'甲').toUtf8() + QString(20, u'乙').toUtf8() + "\n";
+        QTest::newRow("big5 dense candidates, a match across a line end")
+            << big5 << QString(20, u'甲') + u'乙'
+            << QByteArray(300, '\xA5').replace("\xA5\xA5", "\xA5\xD2") + "\r\n\xA4\x41\n";
     }
     void bytesAgreeWithText() {
         QFETCH(QByteArray, codec);
         QFETCH(QString, typed);
         QFETCH(QByteArray, lines);
         expectPathsAgree(typed, codec, lines);
+    }
+
+    // The character the byte search anchors on: the one repeated least, not
+    // ASCII, the first of equals.
+    void anchor_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("anchor");
+        QTest::newRow("the one not repeated") << "甲甲甲丙" << 3;
+        QTest::newRow("all once, the first") << "后来的书" << 0;
+        QTest::newRow("ASCII is common") << "a甲" << 1;
+        QTest::newRow("repeats counted after folding") << "后後來" << 2;
+        QTest::newRow("a pair outside the BMP, whole") << "甲甲𠀀" << 2;
+        QTest::newRow("only ASCII, the rarest") << "aab" << 2;
+    }
+    void anchor() {
+        QFETCH(QString, typed);
+        QFETCH(int, anchor);
+        const std::optional<EncodedSearch> search =
+            EncodedSearch::make(SearchPattern(typed), textCodec("UTF-8"));
+        QVERIFY(search);
+        QCOMPARE(int(search->anchorIndex()), anchor);
     }
 };
 
