@@ -30,17 +30,49 @@ Load load(const QString& path, DataFileIndex& index, const QByteArrayList& codec
     }
 }
 
+// How many bytes at the end of the file are a UTF-8 character cut short that
+// some continuation bytes would make whole; 0 when none are.
+qsizetype cutUtf8Character(const QByteArray& bytes) {
+    for (qsizetype cut = 1; cut <= 3 && cut <= bytes.size(); ++cut) {
+        for (int second = 0x80; second <= 0xBF; ++second) {
+            QByteArray whole = bytes.right(cut);
+            if (whole.size() == 1)
+                whole += char(second);
+            for (int more = 0; more < 3; ++more) {
+                QStringDecoder decoder(QStringDecoder::Utf8);
+                const QString text = decoder.decode(whole);
+                if (!decoder.hasError() && text.size() >= 1 && whole.size() > cut)
+                    return cut;
+                whole += char(0x80);
+            }
+        }
+    }
+    return 0;
+}
+
 // The text as one decoder call sees the whole file: the first converter that
 // takes it without an error, else the last one. The loader adds a line end to
 // a last line that lacks one; so does this, and it reads the same either way.
 QString decodeWhole(QByteArray bytes, const QByteArrayList& codecs) {
-    if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+    const bool lineEnded = bytes.isEmpty() || bytes.endsWith('\n') || bytes.endsWith('\r');
+    if (!lineEnded)
         bytes += '\n';
     for (qsizetype i = 0; i < codecs.size(); ++i) {
         QStringDecoder decoder(codecs[i].constData());
         const QString text = decoder.decode(bytes);
         if (!decoder.hasError() || i + 1 == codecs.size())
             return text;
+        // A file ending inside a UTF-8 character is being written: still UTF-8,
+        // the cut character as U+FFFD.
+        if (const qsizetype cut = lineEnded ? 0 : cutUtf8Character(bytes.chopped(1));
+            cut > 0 && codecs[i] == "UTF-8") {
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            const QString before = utf8.decode(bytes.chopped(1 + cut));
+            // Nothing else may be left unfinished before it.
+            const QString after = utf8.decode(QByteArrayView("\n"));
+            if (!utf8.hasError() && after == u"\n")
+                return before + QChar(0xFFFD) + u'\n';
+        }
     }
     return {};
 }

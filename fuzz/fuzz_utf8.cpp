@@ -1,10 +1,12 @@
 // The input as UTF-8: the decoder, on every path the machine has, must flag an
 // error exactly when Qt's converter does, after every call, and until then give
 // exactly its text, in one call and in two calls cut anywhere, with an LF as a
-// last call.
+// last call. The validator on each path flags an error after the same calls,
+// and drops a character cut before the LF exactly when the decoder does.
 
 #include "fuzz/FuzzSupport.h"
 #include "text/Utf8Decoder.h"
+#include "text/Utf8Validator.h"
 
 #include <QList>
 #include <QStringDecoder>
@@ -49,6 +51,35 @@ void compareInCalls(const QList<QByteArrayView>& calls) {
         if (fault)
             fuzz::mismatch(
                 (QByteArray("the decoder on the ") + nameOf(path) + " path" + fault).constData());
+        Utf8Validator validator(path);
+        QList<bool> validatorErrors;
+        for (const QByteArrayView call : calls) {
+            validator.append(call);
+            validatorErrors.append(validator.hasError());
+        }
+        if (validatorErrors != qtErrors)
+            fuzz::mismatch((QByteArray("the validator on the ") + nameOf(path) +
+                            " path flags an error otherwise")
+                               .constData());
+    }
+}
+
+// The calls but the last LF, then whether each drops the character they end in.
+void compareDrops(const QList<QByteArrayView>& calls) {
+    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
+        if (path > Utf8Decoder::fastestPath())
+            break;
+        Utf8Decoder ours(path);
+        Utf8Validator validator(path);
+        for (const QByteArrayView call : calls) {
+            std::vector<QChar> room(size_t(ours.requiredSpace(call.size())));
+            ours.appendToBuffer(room.data(), call);
+            validator.append(call);
+        }
+        if (ours.dropCutCharacter() != validator.dropCutCharacter())
+            fuzz::mismatch((QByteArray("a cut character is dropped otherwise on the ") +
+                            nameOf(path) + " path")
+                               .constData());
     }
 }
 
@@ -58,9 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes = fuzz::bytesOf(data, size);
     const QByteArrayView lineEnd("\n");
     compareInCalls({bytes, lineEnd});
+    compareDrops({bytes});
     if (!bytes.isEmpty()) {
         const qsizetype cut = uchar(bytes[0]) % (bytes.size() + 1);
         compareInCalls({bytes.first(cut), bytes.sliced(cut), lineEnd});
+        compareDrops({bytes.first(cut), bytes.sliced(cut)});
     }
     return 0;
 }

@@ -1,5 +1,8 @@
+#include "text/Big5Decoder.h"
 #include "text/LargeBuffer.h"
 #include "text/NarrowText.h"
+
+#include <QStringDecoder>
 
 #include <QTest>
 
@@ -20,6 +23,12 @@ QStringList readLines(const QByteArray& bytes,
         return {QStringLiteral("<no converter>")};
     return recorder.lines;
 }
+
+class PieceCollector final : public BytePieceSink {
+public:
+    void piece(QByteArrayView lines, qint64) override { bytes += lines; }
+    QByteArray bytes;
+};
 
 } // namespace
 
@@ -124,11 +133,54 @@ private Q_SLOTS:
             << QByteArray("\xA4\xA4\xA4") << QStringLiteral("中\uFFFD");
         QTest::newRow("valid UTF-8 start, Big5 later")
             << QByteArray("ok \xA4\xA4") << QStringLiteral("ok 中");
+        // A file that ends inside a character is being written: it stays
+        // UTF-8, the cut character shown as U+FFFD, unless its bytes so far
+        // are wrong already or the cut is not at the very end.
+        const auto big5 = [](const QByteArray& bytes) {
+            return QString(QStringDecoder(Big5CodecName).decode(bytes));
+        };
+        QTest::newRow("UTF-8 cut after 1 of 3 bytes")
+            << QByteArray("\xE8\xA8\xB1\xE5") << QStringLiteral("許\uFFFD");
+        QTest::newRow("UTF-8 cut after 2 of 3 bytes")
+            << QByteArray("\xE8\xA8\xB1\xE5\xA4") << QStringLiteral("許\uFFFD");
+        QTest::newRow("UTF-8 cut after 3 of 4 bytes")
+            << QByteArray("\xE8\xA8\xB1\xF0\x9F\x98") << QStringLiteral("許\uFFFD");
+        QTest::newRow("UTF-8 lead byte alone") << QByteArray("\xE5") << QStringLiteral("\uFFFD");
+        QTest::newRow("UTF-8 cut after a line end")
+            << QByteArray("\xE8\xA8\xB1\r\n\xE5\xA4") << QStringLiteral("許\r\n\uFFFD");
+        QTest::newRow("UTF-8 cut, already invalid")
+            << QByteArray("\xE8\xA8\xB1\xE4\x41") << big5("\xE8\xA8\xB1\xE4\x41");
+        QTest::newRow("UTF-8 cut, overlong so far")
+            << QByteArray("\xE8\xA8\xB1\xE0\x80") << big5("\xE8\xA8\xB1\xE0\x80");
+        QTest::newRow("UTF-8 cut before a line end")
+            << QByteArray("\xE8\xA8\xB1\xE5\r\nok") << big5("\xE8\xA8\xB1\xE5\r\nok");
+        QTest::newRow("UTF-8 cut at the end, invalid before")
+            << QByteArray("\xFF\xE8\xA8\xB1\xE5") << big5("\xFF\xE8\xA8\xB1\xE5");
+        const QByteArray longText = QByteArray("\xE8\xA8\xB1").repeated(NarrowTextBlock);
+        QTest::newRow("UTF-8 cut after several blocks")
+            << longText + "\xF0\x9F\x98" << QString::fromUtf8(longText) + QChar(0xFFFD);
     }
+    // Read line by line, read whole, and scanned then read a slot at a time
+    // as the index does: every way gives the same text.
     void encodings() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QCOMPARE(readLines(bytes), QStringList{text});
+        const QList<QByteArray> codecs = narrowCodecsFor("UTF-8");
+        QStringList lines;
+        for (qsizetype pos = 0; pos < text.size(); pos = lineAt(text, pos).next)
+            lines << text.sliced(pos, lineAt(text, pos).end - pos);
+        QCOMPARE(readLines(bytes), lines);
+        BytesSource source(bytes);
+        const std::optional<WholeNarrowText> whole = decodeWholeNarrowText(source, codecs);
+        QVERIFY(whole);
+        const QString wholeText = whole->text(0, whole->size());
+        QCOMPARE(wholeText, text + u'\n');
+        source.rewind();
+        PieceCollector pieces;
+        const std::optional<NarrowTextScan> scan = scanNarrowText(source, codecs, pieces);
+        QVERIFY(scan);
+        QVERIFY(scan->linesAlone);
+        QCOMPARE(decodeLinesAlone(scan->codec, pieces.bytes.sliced(scan->textStart)), wholeText);
     }
 
     // An unmappable byte must never swallow the line end after it.

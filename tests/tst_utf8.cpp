@@ -1,4 +1,5 @@
 #include "text/Utf8Decoder.h"
+#include "text/Utf8Validator.h"
 
 #include <QScopeGuard>
 #include <QStringDecoder>
@@ -10,6 +11,7 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using Choices = QList<QByteArray>;
 
 QByteArray byteRange(int first, int last) {
@@ -38,20 +40,26 @@ const char* nameOf(Path path) {
     return path == Path::Avx2 ? "avx2" : path == Path::Sse2 ? "sse2" : "scalar";
 }
 
-// Both decoders, ours on `path`, over the bytes in two calls cut at `cut`:
-// empty when they agree, else what went wrong.
+// Both decoders, ours on `path`, and the validator on `path`, over the bytes
+// in two calls cut at `cut`: empty when they agree, else what went wrong.
 const char* compareInTwo(Path path, QByteArrayView bytes, qsizetype cut) {
     QStringDecoder qt(QStringDecoder::Utf8);
     Utf8Decoder ours(path);
+    Utf8Validator validator(path);
     QChar qtText[160];
     QChar ourText[160];
     QChar* qtEnd = qt.appendToBuffer(qtText, bytes.first(cut));
     QChar* ourEnd = ours.appendToBuffer(ourText, bytes.first(cut));
+    validator.append(bytes.first(cut));
     const bool firstAgrees = qt.hasError() == ours.hasError();
+    const bool firstValidated = validator.hasError() == qt.hasError();
     qtEnd = qt.appendToBuffer(qtEnd, bytes.sliced(cut));
     ourEnd = ours.appendToBuffer(ourEnd, bytes.sliced(cut));
+    validator.append(bytes.sliced(cut));
     if (!firstAgrees || qt.hasError() != ours.hasError())
         return "the error differs";
+    if (!firstValidated || validator.hasError() != qt.hasError())
+        return "the validator differs";
     if (!qt.hasError() && QStringView(qtText, qtEnd) != QStringView(ourText, ourEnd))
         return "the text differs";
     return nullptr;
@@ -112,6 +120,9 @@ private Q_SLOTS:
                           "一二三四五六七八九十\r\n最後 z");
         QTest::newRow("two-byte, four-byte")
             << QByteArray("Ελληνικά και русский текст 😀 Grüße, ça va? 中文\r\nŁódź 倒 ß");
+        // A wide step of ASCII after one that ends inside a character.
+        QTest::newRow("Chinese, then ASCII over a whole step")
+            << QByteArray("第一篇中文字讀書第一篇中abcdefghijklmnopqrstuvwxyz0123456789ABCDEF中文");
         // Only a mark at the very start is dropped, even one completed by a
         // later call.
         QTest::newRow("byte-order mark amid text") << QByteArray("中文\xEF\xBB\xBFtext 讀書");
@@ -159,7 +170,57 @@ private Q_SLOTS:
         }
     }
 
-    // Input that ends where readable memory ends is never read past: a page
+    // A character cut by the end of the input is dropped only while its bytes
+    // can still begin one; the decoder and the validator then read on as if
+    // it never came, and agree.
+    void dropCutCharacter_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("dropped");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nothing") << QByteArray() << false << "\n";
+        QTest::newRow("whole text") << QByteArray("ab\xE4\xB8\xAD") << false << u"ab中\n"_s;
+        QTest::newRow("1 of 2") << QByteArray("a\xC3") << true << "a\n";
+        QTest::newRow("1 of 3") << QByteArray("a\xE4") << true << "a\n";
+        QTest::newRow("2 of 3") << QByteArray("a\xE4\xB8") << true << "a\n";
+        QTest::newRow("3 of 4") << QByteArray("a\xF0\x9F\x98") << true << "a\n";
+        QTest::newRow("lead byte alone") << QByteArray("\xE4") << true << "\n";
+        QTest::newRow("2 of a mark") << QByteArray("\xEF\xBB") << true << "\n";
+        QTest::newRow("overlong start") << QByteArray("a\xE0\x80") << false << QString();
+        QTest::newRow("surrogate start") << QByteArray("a\xED\xA0") << false << QString();
+        QTest::newRow("past U+10FFFF") << QByteArray("a\xF4\x90") << false << QString();
+        QTest::newRow("overlong four") << QByteArray("a\xF0\x8F\xBF") << false << QString();
+        QTest::newRow("already invalid") << QByteArray("a\xE4\x41") << false << QString();
+        QTest::newRow("stray continuation") << QByteArray("a\x80") << false << QString();
+        // Long enough for the wide paths, cut where a step may end.
+        const QByteArray han = QByteArray("\xE4\xB8\xAD").repeated(40);
+        const QString hanText = QString::fromUtf8(han);
+        QTest::newRow("long, 2 of 3") << han + "\xE4\xB8" << true << hanText + "\n";
+        QTest::newRow("long, 3 of 4") << han + "\xF0\x9F\x98" << true << hanText + "\n";
+        QTest::newRow("long, overlong") << han + "\xE0\x9F" << false << QString();
+    }
+    void dropCutCharacter() {
+        QFETCH_GLOBAL(Path, path);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, dropped);
+        QFETCH(QString, text);
+        Utf8Decoder ours(path);
+        Utf8Validator validator(path);
+        QString got(Utf8Decoder::requiredSpace(bytes.size() + 1), Qt::Uninitialized);
+        QChar* end = ours.appendToBuffer(got.data(), bytes);
+        validator.append(bytes);
+        QCOMPARE(ours.dropCutCharacter(), dropped);
+        QCOMPARE(validator.dropCutCharacter(), dropped);
+        end = ours.appendToBuffer(end, "\n");
+        validator.append("\n");
+        got.truncate(end - got.constData());
+        QCOMPARE(ours.hasError(), text.isNull());
+        QCOMPARE(validator.hasError(), text.isNull());
+        if (!text.isNull())
+            QCOMPARE(got, text);
+    }
+
+    // Input that ends where readable memory ends is never read past, by the
+    // decoder or the validator: a page
     // that may not be read follows its last byte, so an over-read crashes.
     void readsNothingPastTheEnd_data() {
         QTest::addColumn<QByteArray>("unit");
@@ -186,6 +247,9 @@ private Q_SLOTS:
                 ours.appendToBuffer(text.data(), QByteArrayView(start, bytes.size()));
             text.truncate(end - text.constData());
             QCOMPARE(text, QString::fromUtf8(bytes));
+            Utf8Validator validator(path);
+            validator.append(QByteArrayView(start, bytes.size()));
+            QVERIFY(!validator.hasError());
         }
     }
 };

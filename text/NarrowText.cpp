@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -29,6 +30,7 @@ public:
         m_ended = true;
         if (isLineEnd(m_last))
             return 0;
+        m_addedLineEnd = true;
         into[0] = '\n';
         return 1;
     }
@@ -36,14 +38,42 @@ public:
         m_bytes.rewind();
         m_last = '\n';
         m_ended = false;
+        m_addedLineEnd = false;
     }
     qint64 sizeHint() const override { return std::max<qint64>(m_bytes.sizeHint(), 0) + 1; }
+
+    // Whether the last byte read is the LF added after the last line: the
+    // bytes before it end the file.
+    bool addedLineEnd() const { return m_addedLineEnd; }
 
 private:
     ByteSource& m_bytes;
     char m_last = '\n';
     bool m_ended = false;
+    bool m_addedLineEnd = false;
 };
+
+// An editor saving the file in place may pause with it ending inside a
+// character: a text that is valid but for a character cut short at the very
+// end, whose bytes so far can begin one, is still taken as such. The cut
+// character reads as U+FFFD, as a lenient decoder of the whole file shows it,
+// rather than being dropped, so that the reader sees the text is unfinished.
+// `piece` ends with the LF the source added; `decoder` is a TextDecoder
+// writing to `out`, or a TextValidator with `out` null.
+template <typename Decoder>
+QChar* appendEndingPiece(Decoder& decoder, QChar* out, QByteArrayView piece) {
+    const auto append = [&](QByteArrayView bytes) {
+        if constexpr (std::is_base_of_v<TextDecoder, Decoder>)
+            out = decoder.appendToBuffer(out, bytes);
+        else
+            decoder.append(bytes);
+    };
+    append(piece.chopped(1));
+    if (decoder.dropCutCharacter() && out)
+        *out++ = QChar::ReplacementCharacter;
+    append(piece.last(1));
+    return out;
+}
 
 // Tries the converters in order: each but the last counts only if it decodes
 // the whole text without an error, and the last maps what it cannot decode to
@@ -103,11 +133,14 @@ template <typename Piece> bool forEachPiece(ByteSource& source, Piece&& piece) {
 }
 
 // Decodes a piece into `decoded`, which it reuses, and returns its text; none
-// when `strict` and the decoder met bytes it cannot map.
+// when `strict` and the decoder met bytes it cannot map. `ending` when the
+// piece ends with the LF the source added.
 std::optional<QStringView> decodePiece(TextDecoder& decoder, bool strict, QByteArrayView piece,
-                                       QString& decoded) {
-    decoded.resize(decoder.requiredSpace(piece.size()));
-    const QChar* end = decoder.appendToBuffer(decoded.data(), piece);
+                                       bool ending, QString& decoded) {
+    // Room for a U+FFFD and a call of one byte more when the piece ends the text.
+    decoded.resize(decoder.requiredSpace(piece.size()) + decoder.requiredSpace(1) + 1);
+    const QChar* end = ending ? appendEndingPiece(decoder, decoded.data(), piece)
+                              : decoder.appendToBuffer(decoded.data(), piece);
     if (strict && decoder.hasError())
         return std::nullopt;
     return QStringView(decoded.constData(), end - decoded.constData());
@@ -115,11 +148,12 @@ std::optional<QStringView> decodePiece(TextDecoder& decoder, bool strict, QByteA
 
 // Decodes the source to its end in pieces of whole lines. Returns false when
 // `strict` and the decoder met bytes it cannot map.
-bool decodePieces(ByteSource& source, TextDecoder& decoder, bool strict, TextSink& sink) {
+bool decodePieces(LineEndedSource& source, TextDecoder& decoder, bool strict, TextSink& sink) {
     QString decoded;
     decoded.reserve(decoder.requiredSpace(NarrowTextBlock));
     return forEachPiece(source, [&](QByteArrayView piece) {
-        const std::optional<QStringView> text = decodePiece(decoder, strict, piece, decoded);
+        const std::optional<QStringView> text =
+            decodePiece(decoder, strict, piece, source.addedLineEnd(), decoded);
         if (text)
             sink.lines(*text);
         return text.has_value();
@@ -129,7 +163,7 @@ bool decodePieces(ByteSource& source, TextDecoder& decoder, bool strict, TextSin
 // Whether the first few pages decode without an error, which tells a Big5
 // collection, whose every line is Chinese, from UTF-8 without reading it all.
 // An incomplete character at the end is no error here.
-bool startDecodes(ByteSource& source, const QByteArray& codec) {
+bool startDecodes(LineEndedSource& source, const QByteArray& codec) {
     QStringDecoder decoder(codec.constData());
     if (!decoder.isValid())
         return false;
@@ -141,6 +175,9 @@ bool startDecodes(ByteSource& source, const QByteArray& codec) {
             break;
         size += got;
     }
+    // Nor is one at the end of a short file, before the LF added after it.
+    if (source.addedLineEnd())
+        --size;
     const QString text = decoder.decode(QByteArrayView(start.constData(), size));
     Q_UNUSED(text);
     return !decoder.hasError();
@@ -175,7 +212,7 @@ qsizetype readBytes(ByteSource& source, LargeBuffer& buffer) {
 // Decodes the source to its end into the buffer as UTF-16 and returns the
 // number of units; nothing when `strict` and the decoder met bytes it cannot
 // map.
-std::optional<qsizetype> decodeWhole(ByteSource& source, TextDecoder& decoder, bool strict,
+std::optional<qsizetype> decodeWhole(LineEndedSource& source, TextDecoder& decoder, bool strict,
                                      LargeBuffer& buffer) {
     constexpr std::size_t Unit = sizeof(char16_t);
     buffer.reserve(roomForText(source, decoder));
@@ -185,11 +222,16 @@ std::optional<qsizetype> decodeWhole(ByteSource& source, TextDecoder& decoder, b
         const qsizetype got = source.read(bytes.data(), NarrowTextBlock);
         if (got == 0)
             return used;
-        const std::size_t needed = Unit * std::size_t(used + decoder.requiredSpace(got));
+        // One unit more for the U+FFFD of a character cut by the end of the file.
+        const std::size_t needed = Unit * std::size_t(used + decoder.requiredSpace(got) + 1);
         if (needed > buffer.capacity())
             buffer.reserve(needed + needed / 2);
         QChar* start = reinterpret_cast<QChar*>(buffer.data()) + used;
-        const QChar* end = decoder.appendToBuffer(start, QByteArrayView(bytes.constData(), got));
+        // The LF added after the last line comes in a read of its own.
+        const QChar* end =
+            source.addedLineEnd()
+                ? appendEndingPiece(decoder, start, QByteArrayView(bytes.constData(), got))
+                : decoder.appendToBuffer(start, QByteArrayView(bytes.constData(), got));
         used += end - start;
         if (strict && decoder.hasError())
             return std::nullopt;
@@ -202,9 +244,23 @@ QString decodeKeptBytes(const TextCodec& codec, QByteArrayView lines) {
     return decoder ? decoder->decode(lines) : QString();
 }
 
-bool isUtf8(const TextCodec& codec) {
-    return codec.name == "UTF-8";
-}
+// A strict decoder as a validator, for an encoding without one of its own:
+// it decodes and throws the text away.
+class DecodingValidator final : public TextValidator {
+public:
+    explicit DecodingValidator(std::unique_ptr<TextDecoder> decoder)
+        : m_decoder(std::move(decoder)) {}
+    void append(QByteArrayView bytes) override {
+        m_text.resize(m_decoder->requiredSpace(bytes.size()));
+        m_decoder->appendToBuffer(m_text.data(), bytes);
+    }
+    bool hasError() const override { return m_decoder->hasError(); }
+    bool dropCutCharacter() override { return m_decoder->dropCutCharacter(); }
+
+private:
+    std::unique_ptr<TextDecoder> m_decoder;
+    QString m_text;
+};
 
 } // namespace
 
@@ -287,32 +343,44 @@ std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByt
     LineEndedSource source(bytes);
     // Each converter but the last counts only if it decodes the whole text
     // without an error, as decodeWholeNarrowText() has it; one that cannot be
-    // opened is passed over. All are tried on one pass over the file.
+    // opened is passed over. All are tried on one pass over the file, the
+    // strict ones only validating where their row can.
     struct Try {
         TextCodec codec;
-        std::unique_ptr<TextDecoder> decoder;
-        bool strict = false;
+        std::unique_ptr<TextValidator> validator;
         bool failed = false;
     };
     std::vector<Try> tries;
     for (qsizetype i = 0; i < codecs.size(); ++i) {
         TextCodec codec = textCodec(codecs[i]);
         const bool strict = i + 1 < codecs.size();
-        std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, strict);
-        if (decoder)
-            tries.push_back({std::move(codec), std::move(decoder), strict});
+        std::unique_ptr<TextValidator> validator;
+        if (strict && codec.makeValidator) {
+            validator = codec.makeValidator();
+        } else if (std::unique_ptr<TextDecoder> decoder = codec.makeDecoder(codec, strict)) {
+            if (strict)
+                validator = std::make_unique<DecodingValidator>(std::move(decoder));
+        } else {
+            continue;
+        }
+        tries.push_back({std::move(codec), std::move(validator)});
     }
     if (tries.empty())
         return std::nullopt;
-    QString decoded;
     qint64 at = 0;
-    bool startsWithMark = false;
+    QByteArray start;
     forEachPiece(source, [&](QByteArrayView piece) {
         if (at == 0)
-            startsWithMark = piece.startsWith("\xEF\xBB\xBF");
+            start = piece.first(std::min<qsizetype>(piece.size(), 4)).toByteArray();
+        const bool ending = source.addedLineEnd();
         for (Try& attempt : tries) {
-            if (attempt.strict && !attempt.failed)
-                attempt.failed = !decodePiece(*attempt.decoder, true, piece, decoded);
+            if (!attempt.validator || attempt.failed)
+                continue;
+            if (ending)
+                appendEndingPiece(*attempt.validator, nullptr, piece);
+            else
+                attempt.validator->append(piece);
+            attempt.failed = attempt.validator->hasError();
         }
         sink.piece(piece, at);
         at += piece.size();
@@ -323,15 +391,18 @@ std::optional<NarrowTextScan> scanNarrowText(ByteSource& bytes, const QList<QByt
     if (chosen == tries.end())
         return std::nullopt;
     NarrowTextScan scan{chosen->codec};
-    const bool validUtf8 = chosen->strict && isUtf8(chosen->codec);
-    scan.linesAlone = validUtf8 || (!chosen->strict && chosen->codec.keptAsBytes());
-    // UTF-8 drops a byte-order mark at the start of the text only.
-    scan.textStart = validUtf8 && startsWithMark ? 3 : 0;
+    const TextCodec& codec = chosen->codec;
+    const bool strict = chosen->validator != nullptr;
+    const bool strictLinesAlone = strict && codec.strictLinesDecodeAlone;
+    scan.linesAlone = strictLinesAlone || (!strict && codec.keptAsBytes());
+    const QByteArrayView mark = codec.byteOrderMark;
+    scan.textStart =
+        strictLinesAlone && !mark.isEmpty() && start.startsWith(mark) ? mark.size() : 0;
     return scan;
 }
 
 QString decodeLinesAlone(const TextCodec& codec, QByteArrayView lines) {
-    if (!isUtf8(codec))
+    if (!codec.strictLinesDecodeAlone)
         return decodeKeptBytes(codec, lines);
     // After a line end, a byte-order mark is text, as it is anywhere but at
     // the start of the whole text.
@@ -339,5 +410,13 @@ QString decodeLinesAlone(const TextCodec& codec, QByteArrayView lines) {
     if (!decoder)
         return QString();
     decoder->decode("\n");
-    return decoder->decode(lines);
+    if (lines.isEmpty() || !isLineEnd(lines.back()))
+        return decoder->decode(lines);
+    // The scan took the text as valid but, at most, for a character cut at
+    // the very end of the file, before the LF added after it.
+    QString text(decoder->requiredSpace(lines.size()) + decoder->requiredSpace(1) + 1,
+                 Qt::Uninitialized);
+    const QChar* end = appendEndingPiece(*decoder, text.data(), lines);
+    text.truncate(end - text.constData());
+    return text;
 }

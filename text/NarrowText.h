@@ -93,8 +93,10 @@ inline LineBounds lineAt(QStringView text, qsizetype from) {
 
 // Decodes a text in the narrow code page with the converters given (see
 // narrowCodecsFor()) and hands it to the sink. CR LF, a lone CR and a lone LF
-// each end a line; a line end at the very end adds no empty line. False when
-// no converter could be opened at all.
+// each end a line; a line end at the very end adds no empty line. A strict
+// converter still counts when the text ends inside a character whose bytes so
+// far can begin one (a file being written): that character reads as U+FFFD.
+// False when no converter could be opened at all.
 bool decodeNarrowLines(ByteSource& bytes, TextSink& sink, const QList<QByteArray>& codecs);
 
 // A text file in the narrow code page, read whole into memory. In an encoding
@@ -150,9 +152,11 @@ struct NarrowTextScan {
     // The converter that decodeWholeNarrowText() takes for the text.
     TextCodec codec;
     // Whether the text's lines decoded one by one with decodeLinesAlone() read
-    // exactly as the whole text does: a text kept as bytes, or valid UTF-8.
+    // exactly as the whole text does: a text kept as bytes, or one that a
+    // strict converter whose row says so decodes.
     bool linesAlone = false;
-    // Where the text starts in the file: after a UTF-8 byte-order mark.
+    // Where the text starts in the file: after a byte-order mark that the
+    // converter drops.
     qint64 textStart = 0;
 };
 

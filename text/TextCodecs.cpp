@@ -3,6 +3,7 @@
 #include "text/Big5Decoder.h"
 #include "text/ByteCharacters.h"
 #include "text/Utf8Decoder.h"
+#include "text/Utf8Validator.h"
 
 #include <QStringDecoder>
 
@@ -34,6 +35,11 @@ public:
     bool hasError() const override {
         if constexpr (requires { m_decoder.hasError(); })
             return m_decoder.hasError();
+        return false;
+    }
+    bool dropCutCharacter() override {
+        if constexpr (requires { m_decoder.dropCutCharacter(); })
+            return m_decoder.dropCutCharacter();
         return false;
     }
 
@@ -71,6 +77,20 @@ std::unique_ptr<ByteCharacters> noByteCharacters() {
     return nullptr;
 }
 
+class Utf8TextValidator final : public TextValidator {
+public:
+    void append(QByteArrayView bytes) override { m_validator.append(bytes); }
+    bool hasError() const override { return m_validator.hasError(); }
+    bool dropCutCharacter() override { return m_validator.dropCutCharacter(); }
+
+private:
+    Utf8Validator m_validator;
+};
+
+std::unique_ptr<TextValidator> utf8Validator() {
+    return std::make_unique<Utf8TextValidator>();
+}
+
 bool never() {
     return false;
 }
@@ -83,7 +103,8 @@ bool whenBig5TableHolds() {
 // UTF-8 bytes take about 1.3 times the room of their UTF-16 text, so a
 // UTF-8 collection is decoded at once.
 const std::array<TextCodec, 2> Codecs{{
-    {QByteArrayLiteral("UTF-8"), never, utf8Decoder, utf8ByteCharacters},
+    {QByteArrayLiteral("UTF-8"), never, utf8Decoder, utf8ByteCharacters, utf8Validator, true,
+     "\xEF\xBB\xBF"},
     {QByteArray(Big5CodecName), whenBig5TableHolds, big5Decoder, big5ByteCharacters},
 }};
 

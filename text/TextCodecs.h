@@ -22,9 +22,24 @@ public:
     virtual QChar* appendToBuffer(QChar* out, QByteArrayView bytes) = 0;
     // Set once a strict decoder met bytes it cannot map; stays set.
     virtual bool hasError() const = 0;
+    // Where the input so far ends inside a character whose bytes can still
+    // begin one, forgets those bytes and returns true; false, forgetting
+    // nothing, otherwise, and always for a decoder that cannot tell.
+    virtual bool dropCutCharacter() { return false; }
 
     // All of `bytes` as text.
     QString decode(QByteArrayView bytes);
+};
+
+// Tells, for the same calls, what a strict decoder's hasError() tells, without
+// writing any text.
+class TextValidator {
+public:
+    virtual ~TextValidator() = default;
+    virtual void append(QByteArrayView bytes) = 0;
+    virtual bool hasError() const = 0;
+    // As TextDecoder::dropCutCharacter().
+    virtual bool dropCutCharacter() = 0;
 };
 
 // One encoding that text files may be in: one row of the codec table. Adding
@@ -45,6 +60,15 @@ struct TextCodec {
     // Its characters as bytes, for a search that reads lines without decoding
     // them; none where the text must be decoded to be searched.
     std::unique_ptr<ByteCharacters> (*byteCharacters)();
+    // A validator, where there is one faster than decoding strictly and
+    // throwing the text away.
+    std::unique_ptr<TextValidator> (*makeValidator)() = nullptr;
+    // Whether the lines of a text that decodes strictly read alike decoded
+    // one by one (each after a line end), as in the whole text.
+    bool strictLinesDecodeAlone = false;
+    // The byte-order mark that the decoders drop at the very start of a text,
+    // and only there; empty where none is.
+    QByteArrayView byteOrderMark = {};
 };
 
 // The row for an encoding by Qt's name; an encoding without a row of its own

@@ -1,5 +1,7 @@
 #include "text/Utf8Decoder.h"
 
+#include "text/Utf8Validator.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -453,4 +455,12 @@ QChar* Utf8Decoder::appendToBuffer(QChar* buffer, QByteArrayView bytes) {
     m_heldCount = int(end - rest);
     std::memcpy(m_held, rest, size_t(m_heldCount));
     return reinterpret_cast<QChar*>(out);
+}
+
+bool Utf8Decoder::dropCutCharacter() {
+    if (m_error ||
+        !beginsUtf8Character(QByteArrayView(reinterpret_cast<const char*>(m_held), m_heldCount)))
+        return false;
+    m_heldCount = 0;
+    return true;
 }

@@ -40,6 +40,11 @@ public:
     // stays set.
     bool hasError() const { return m_error; }
 
+    // Where the input so far ends inside a character whose bytes can still
+    // begin one, forgets those bytes, so that it reads on as if they never
+    // came, and returns true; false, forgetting nothing, otherwise.
+    bool dropCutCharacter();
+
 private:
     Path m_path;
     bool m_error = false;
