@@ -111,9 +111,11 @@ bool EncodedSearch::matchesIn(QByteArrayView lines) const {
     // are dense, and reading the rest once is cheaper than each in turn.
     qsizetype work = 0;
     const qsizetype mostWork = size + 64;
+    // A place known to start a character, at or before the next candidate.
+    qsizetype known = 0;
     for (qsizetype at = nextCandidate(bytes, size, 0); at >= 0;
          at = nextCandidate(bytes, size, at + 1)) {
-        if (!m_characters->startsCharacter(bytes, at))
+        if (!m_characters->startsCharacter(bytes, at, known))
             continue;
         const qsizetype end = restMatchesAt(bytes, size, at, work);
         if (end >= 0 && m_anchorIndex == 0)

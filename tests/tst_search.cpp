@@ -295,6 +295,15 @@ private Q_SLOTS:
         QTest::newRow("utf8 dense candidates, a match at the end")
             << utf8 << QString(20, u'甲') + QString(20, u'乙')
             << QString(200, u'甲').toUtf8() + QString(20, u'乙').toUtf8() + "\n";
+        // Most Big5 characters are two lead bytes: a long line of them must
+        // be read once, not back to its start for every candidate.
+        const QByteArray pairs = QByteArray("\xAA\xBA\xA4\xEB\xAA\xBA").repeated(40000);
+        QTest::newRow("big5 a long line of lead bytes, dense candidates")
+            << big5 << "的月的月" << pairs + "\n";
+        QTest::newRow("big5 a long line of lead bytes, a match at its end")
+            << big5 << "的月的月" << pairs + "\xA4\xEB\n";
+        QTest::newRow("big5 a long line, the anchor's bytes always across a pair")
+            << big5 << "的" << QByteArray("\xA4\xAA\xBA\xA4").repeated(50000) + "\n";
         QTest::newRow("big5 dense candidates, a match across a line end")
             << big5 << QString(20, u'甲') + u'乙'
             << QByteArray(300, '\xA5').replace("\xA5\xA5", "\xA5\xD2") + "\r\n\xA4\x41\n";
