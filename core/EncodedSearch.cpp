@@ -31,32 +31,35 @@ bool hasHalfPair(const std::vector<char16_t>& units) {
     return false;
 }
 
-// The unit candidates are found by: the one the pattern repeats least, and
-// not ASCII where it can be (spaces, letters and signs are everywhere);
-// the first of equals. Never a low surrogate, and never the line ends.
-size_t rarestUnit(const std::vector<char16_t>& units) {
-    size_t best = 0;
-    std::pair<qsizetype, bool> bestScore{-1, false};
+// How many of the pattern's units candidates are looked for by, in turn.
+constexpr size_t MostAnchorSets = 3;
+
+// The units candidates are found by, best first: the ones the pattern repeats
+// least, and not ASCII where they can be (spaces, letters and signs are
+// everywhere); of equals, the first. Each unit once; never a low surrogate.
+std::vector<size_t> anchorOrder(const std::vector<char16_t>& units) {
+    std::vector<std::pair<std::pair<bool, qsizetype>, size_t>> ranked;
     for (size_t i = 0; i < units.size(); ++i) {
-        if (QChar::isLowSurrogate(units[i]))
+        if (QChar::isLowSurrogate(units[i]) ||
+            std::find(units.begin(), units.begin() + qsizetype(i), units[i]) !=
+                units.begin() + qsizetype(i))
             continue;
-        const std::pair<qsizetype, bool> score{std::count(units.begin(), units.end(), units[i]),
-                                               units[i] < 0x80};
-        const auto rank = [](std::pair<qsizetype, bool> s) { return std::pair(s.second, s.first); };
-        if (bestScore.first < 0 || rank(score) < rank(bestScore)) {
-            best = i;
-            bestScore = score;
-        }
+        ranked.push_back({{units[i] < 0x80, std::count(units.begin(), units.end(), units[i])}, i});
     }
-    return best;
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<size_t> order;
+    for (size_t i = 0; i < ranked.size() && i < MostAnchorSets; ++i)
+        order.push_back(ranked[i].second);
+    return order;
 }
 
 } // namespace
 
 EncodedSearch::EncodedSearch(const SearchPattern& pattern,
                              std::shared_ptr<const ByteCharacters> characters, Path path)
-    : m_pattern(pattern), m_units(pattern.units()), m_anchorIndex(rarestUnit(m_units)),
-      m_path(std::min(path, fastestPath())), m_characters(std::move(characters)) {}
+    : m_pattern(pattern), m_units(pattern.units()), m_path(std::min(path, fastestPath())),
+      m_characters(std::move(characters)) {}
 
 std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
                                                  const TextCodec& codec, Path path) {
@@ -67,36 +70,37 @@ std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
     if (!characters)
         return std::nullopt;
     EncodedSearch search(pattern, characters, path);
-    if (units.empty())
-        return search;
-    const size_t anchor = search.m_anchorIndex;
-    if (QChar::isHighSurrogate(units[anchor])) {
-        for (const QByteArray& encoding :
-             characters->encodingsOf(QChar::surrogateToUcs4(units[anchor], units[anchor + 1])))
-            search.addAnchor(encoding);
-        return search;
-    }
-    for (const char16_t form : SearchPattern::formsOf(units[anchor])) {
-        for (const QByteArray& encoding : characters->encodingsOf(form))
-            search.addAnchor(encoding);
+    for (const size_t anchor : anchorOrder(units)) {
+        AnchorSet& set = search.m_anchorSets.emplace_back();
+        set.index = anchor;
+        if (QChar::isHighSurrogate(units[anchor])) {
+            for (const QByteArray& encoding :
+                 characters->encodingsOf(QChar::surrogateToUcs4(units[anchor], units[anchor + 1])))
+                set.add(encoding);
+            continue;
+        }
+        for (const char16_t form : SearchPattern::formsOf(units[anchor])) {
+            for (const QByteArray& encoding : characters->encodingsOf(form))
+                set.add(encoding);
+        }
     }
     return search;
 }
 
-void EncodedSearch::addAnchor(QByteArrayView encoding) {
+void EncodedSearch::AnchorSet::add(QByteArrayView encoding) {
     const int last = int(encoding.size() - 1);
     const int first = std::max(last - 1, 0);
-    auto group = std::find_if(m_groups.begin(), m_groups.end(), [&](const AnchorGroup& g) {
+    auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) {
         return g.firstOffset == first && g.lastOffset == last;
     });
-    if (group == m_groups.end())
-        group = m_groups.insert(m_groups.end(), AnchorGroup{first, last, {}});
+    if (group == groups.end())
+        group = groups.insert(groups.end(), Group{first, last, {}});
     const size_t pair = size_t(uchar(encoding[first])) << 8 | uchar(encoding[last]);
     if (group->pairs.test(pair))
         return;
     group->pairs.set(pair);
-    m_anchors.push_back({uchar(encoding[first]), first, uchar(encoding[last]), last});
-    m_reach = std::max(m_reach, last);
+    anchors.push_back({uchar(encoding[first]), first, uchar(encoding[last]), last});
+    reach = std::max(reach, last);
 }
 
 bool EncodedSearch::matchesIn(QByteArrayView lines) const {
@@ -107,25 +111,34 @@ bool EncodedSearch::matchesIn(QByteArrayView lines) const {
     // The linear reading: how far it has read and its state there.
     qsizetype read = 0;
     int state = 0;
-    // Characters read at candidates; past about one a byte the candidates
-    // are dense, and reading the rest once is cheaper than each in turn.
-    qsizetype work = 0;
-    const qsizetype mostWork = size + 64;
-    // A place known to start a character, at or before the next candidate.
-    qsizetype known = 0;
-    for (qsizetype at = nextCandidate(bytes, size, 0); at >= 0;
-         at = nextCandidate(bytes, size, at + 1)) {
-        if (!m_characters->startsCharacter(bytes, at, known))
-            continue;
-        const qsizetype end = restMatchesAt(bytes, size, at, work);
-        if (end >= 0 && m_anchorIndex == 0)
-            return true;
-        if (end >= 0 && end > read && readOn(bytes, size, read, state, end))
-            return true;
-        if (work > mostWork)
-            return readOn(bytes, size, read, state, -1);
+    // Candidates and the characters read at them, for each anchor: past a
+    // share of the bytes the candidates are dense, and the next anchor, or
+    // last reading the rest once, is cheaper than each in turn. The next
+    // anchor costs little, so the share before it is small.
+    for (const AnchorSet& set : m_anchorSets) {
+        const qsizetype mostWork = (&set == &m_anchorSets.back() ? size / 4 : size / 16) + 64;
+        // A character the encoding cannot hold in any form: nothing matches.
+        if (set.anchors.empty())
+            return false;
+        qsizetype work = 0;
+        // A place known to start a character, at or before the next candidate.
+        qsizetype known = 0;
+        qsizetype at = nextCandidate(set, bytes, size, 0);
+        for (; at >= 0 && work <= mostWork; at = nextCandidate(set, bytes, size, at + 1)) {
+            ++work;
+            if (!m_characters->startsCharacter(bytes, at, known))
+                continue;
+            const qsizetype end = restMatchesAt(set.index, bytes, size, at, work);
+            if (end >= 0 && set.index == 0)
+                return true;
+            if (end >= 0 && end > read && readOn(bytes, size, read, state, end))
+                return true;
+        }
+        // Every match holds the anchor, and every place it stands was read.
+        if (at < 0)
+            return false;
     }
-    return false;
+    return readOn(bytes, size, read, state, -1);
 }
 
 bool EncodedSearch::readOn(const uchar* bytes, qsizetype size, qsizetype& at, int& state,
@@ -154,16 +167,17 @@ bool EncodedSearch::readOn(const uchar* bytes, qsizetype size, qsizetype& at, in
     return false;
 }
 
-qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const {
+qsizetype EncodedSearch::nextCandidate(const AnchorSet& set, const uchar* bytes, qsizetype size,
+                                       qsizetype from) const {
     switch (m_path) {
     case Path::Avx2:
-        return nextCandidate<Path::Avx2>(bytes, size, from);
+        return nextCandidate<Path::Avx2>(set, bytes, size, from);
     case Path::Sse2:
-        return nextCandidate<Path::Sse2>(bytes, size, from);
+        return nextCandidate<Path::Sse2>(set, bytes, size, from);
     case Path::Scalar:
         break;
     }
-    return nextCandidate<Path::Scalar>(bytes, size, from);
+    return nextCandidate<Path::Scalar>(set, bytes, size, from);
 }
 
 namespace {
@@ -224,24 +238,29 @@ __attribute__((target("avx2"))) qsizetype scanAvx2(const uchar* bytes, qsizetype
 } // namespace
 
 template <Path P>
-qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const {
+qsizetype EncodedSearch::nextCandidate(const AnchorSet& set, const uchar* bytes, qsizetype size,
+                                       qsizetype from) {
     qsizetype at = from;
     qsizetype found = -1;
     // A character with many encodings (the replacement character in Big5)
     // is left to the plain loop.
-    const bool wide = m_anchors.size() <= MostWideAnchors;
+    const bool wide = set.anchors.size() <= MostWideAnchors;
 #ifdef ORVENLA_SEARCH_WIDE
     if constexpr (P == Path::Avx2)
-        found = !wide ? -1 : scanAvx2(bytes, size, at, m_anchors.data(), m_anchors.size(), m_reach);
+        found = !wide
+                    ? -1
+                    : scanAvx2(bytes, size, at, set.anchors.data(), set.anchors.size(), set.reach);
 #endif
 #ifdef __SSE2__
     if constexpr (P == Path::Sse2)
-        found = !wide ? -1 : scanSse2(bytes, size, at, m_anchors.data(), m_anchors.size(), m_reach);
+        found = !wide
+                    ? -1
+                    : scanSse2(bytes, size, at, set.anchors.data(), set.anchors.size(), set.reach);
 #endif
     if (found >= 0)
         return found;
     for (; at < size; ++at) {
-        for (const AnchorGroup& group : m_groups) {
+        for (const AnchorSet::Group& group : set.groups) {
             if (at + group.lastOffset < size &&
                 group.pairs.test(size_t(bytes[at + group.firstOffset]) << 8 |
                                  bytes[at + group.lastOffset]))
@@ -251,9 +270,9 @@ qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsize
     return -1;
 }
 
-qsizetype EncodedSearch::restMatchesAt(const uchar* bytes, qsizetype size, qsizetype at,
-                                       qsizetype& work) const {
-    for (size_t i = m_anchorIndex; i < m_units.size();) {
+qsizetype EncodedSearch::restMatchesAt(size_t anchor, const uchar* bytes, qsizetype size,
+                                       qsizetype at, qsizetype& work) const {
+    for (size_t i = anchor; i < m_units.size();) {
         if (at >= size)
             return -1;
         const ByteCharacters::Character read = m_characters->characterAt(bytes + at, bytes + size);
@@ -263,7 +282,7 @@ qsizetype EncodedSearch::restMatchesAt(const uchar* bytes, qsizetype size, qsize
         const char32_t c = read.code;
         at += read.length;
         // Line ends between the characters, never before the anchor.
-        if (i > m_anchorIndex && SearchPattern::isLineEnd(c))
+        if (i > anchor && SearchPattern::isLineEnd(c))
             continue;
         if (c > 0xFFFF) {
             if (i + 1 >= m_units.size() || m_units[i] != QChar::highSurrogate(c) ||

@@ -295,6 +295,18 @@ private Q_SLOTS:
         QTest::newRow("utf8 dense candidates, a match at the end")
             << utf8 << QString(20, u'甲') + QString(20, u'乙')
             << QString(200, u'甲').toUtf8() + QString(20, u'乙').toUtf8() + "\n";
+        // The rarest character is dense too: the next ones, then the whole.
+        QTest::newRow("utf8 dense first anchor, the next has none")
+            << utf8 << "甲乙乙" << QString(300, u'甲').toUtf8() + "\n";
+        QTest::newRow("utf8 dense first anchor, the next finds the match")
+            << utf8 << "甲乙乙" << QString(300, u'甲').toUtf8() + "乙\r\n乙\n";
+        QTest::newRow("utf8 every anchor dense, the match at the end")
+            << utf8 << "甲乙丙丁丁"
+            << QStringLiteral("甲乙丙").repeated(200).toUtf8() + "甲乙丙丁丁\n";
+        QTest::newRow("utf8 every anchor dense, no match")
+            << utf8 << "甲乙丙丁丁" << QStringLiteral("甲乙丙").repeated(200).toUtf8() + "丁\n";
+        QTest::newRow("big5 dense first anchor, the next in a pair")
+            << big5 << "甲乙乙" << QByteArray("\xA5\xD2").repeated(300) + "\xA4\x41\n";
         // Most Big5 characters are two lead bytes: a long line of them must
         // be read once, not back to its start for every candidate.
         const QByteArray pairs = QByteArray("\xAA\xBA\xA4\xEB\xAA\xBA").repeated(40000);
