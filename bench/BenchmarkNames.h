@@ -54,6 +54,10 @@ inline std::string searchRepeated(Encoding encoding) {
 inline std::string searchRepeatedShort(Encoding encoding) {
     return std::string("search-repeated-short/") + encodingTag(encoding);
 }
+// 甲乙乙, not found in it: its rarest character is 甲, everywhere.
+inline std::string searchRepeatedDense(Encoding encoding) {
+    return std::string("search-repeated-dense/") + encodingTag(encoding);
+}
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";

@@ -158,6 +158,8 @@ void searchRows(Table& table, Encoding encoding) {
               "find 30 甲 乙 in a text of 甲, " + tag(encoding), 2.0);
     searchRow(table, names::searchRepeatedShort(encoding),
               "find, no match, 甲甲甲丙 in a text of 甲, " + tag(encoding), 2.0);
+    searchRow(table, names::searchRepeatedDense(encoding),
+              "find, no match, 甲乙乙 in a text of 甲, " + tag(encoding), 2.0);
 }
 
 void showRows(Table& table) {

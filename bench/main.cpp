@@ -663,6 +663,11 @@ void registerBenchmarks(const QString& root) {
             QStringLiteral("甲甲甲丙"), false)
             ->UseManualTime()
             ->MinTime(0.3);
+        add(names::searchRepeatedDense(encoding), searchAgainstRipgrep,
+            repeatedCollection(root, encoding), repeatedCollection(root, Encoding::Utf8),
+            QStringLiteral("甲乙乙"), false)
+            ->UseManualTime()
+            ->MinTime(0.3);
         add(names::reindex(encoding), reindexAgainstFirst, sizes.back())
             ->UseManualTime()
             ->MinTime(0.3);
