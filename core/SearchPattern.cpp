@@ -4,6 +4,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -45,14 +46,26 @@ char16_t SearchPattern::folded(char16_t c) {
 }
 
 std::vector<char16_t> SearchPattern::formsOf(char16_t unit) {
+    // Each unit that folds to another, by the unit it folds to, made once.
+    using Fold = std::pair<char16_t, char16_t>;
+    static const std::vector<Fold> unfolded = [] {
+        std::vector<Fold> made;
+        const FoldTable& table = foldTable();
+        for (size_t c = 0; c < table.size(); ++c) {
+            if (table[c] != c && !QChar::isSurrogate(char32_t(c)))
+                made.emplace_back(table[c], char16_t(c));
+        }
+        std::sort(made.begin(), made.end());
+        return made;
+    }();
     std::vector<char16_t> forms;
-    const FoldTable& table = foldTable();
-    if (table[unit] == unit)
+    if (folded(unit) == unit)
         forms.push_back(unit);
-    for (size_t c = 0; c < table.size(); ++c) {
-        if (table[c] == unit && c != unit && !QChar::isSurrogate(char32_t(c)))
-            forms.push_back(char16_t(c));
-    }
+    const auto [from, to] =
+        std::equal_range(unfolded.begin(), unfolded.end(), Fold{unit, 0},
+                         [](const Fold& a, const Fold& b) { return a.first < b.first; });
+    for (auto it = from; it != to; ++it)
+        forms.push_back(it->second);
     return forms;
 }
 

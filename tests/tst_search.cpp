@@ -327,6 +327,29 @@ private Q_SLOTS:
         expectPathsAgree(typed, codec, lines);
     }
 
+    // Every character found for one typed: the variant table's one-to-many
+    // rows, and the case and width folds beside them.
+    void forms_data() {
+        QTest::addColumn<QChar>("typed");
+        QTest::addColumn<QString>("forms");
+        QTest::newRow("后, 後") << QChar(u'后') << "后後";
+        QTest::newRow("系, 係, 繫") << QChar(u'繫') << "係系繫";
+        QTest::newRow("里, 裏, 裡") << QChar(u'里') << "裏裡里";
+        QTest::newRow("书, 書") << QChar(u'書') << "书書";
+        QTest::newRow("no other form") << QChar(u'甲') << "甲";
+        QTest::newRow("case and width") << QChar(u'Ａ') << "AaＡａ";
+        QTest::newRow("ideographic space") << QChar(u' ') << " \u3000";
+    }
+    void forms() {
+        QFETCH(QChar, typed);
+        QFETCH(QString, forms);
+        std::vector<char16_t> found =
+            SearchPattern::formsOf(SearchPattern::folded(typed.unicode()));
+        std::sort(found.begin(), found.end());
+        QCOMPARE(QString(reinterpret_cast<const QChar*>(found.data()), qsizetype(found.size())),
+                 forms);
+    }
+
     // The character the byte search anchors on: the one repeated least, not
     // ASCII, the first of equals.
     void anchor_data() {
