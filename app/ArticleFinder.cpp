@@ -44,10 +44,6 @@ ArticleFinder::ArticleFinder(Window window, QWidget* barParent)
 
 ArticleFinder::~ArticleFinder() = default;
 
-void ArticleFinder::setSlowSearchDelay(int milliseconds) {
-    m_slowSearch->setInterval(milliseconds);
-}
-
 void ArticleFinder::open() {
     m_bar->open();
 }

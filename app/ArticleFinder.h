@@ -55,8 +55,6 @@ public:
     // A new version of the collection: a search under way starts again on it.
     void collectionReplaced();
     bool isSearching() const { return m_task != nullptr; }
-    // How long a search runs before it says so.
-    void setSlowSearchDelay(int milliseconds);
 
 private:
     void searchOtherArticles();
