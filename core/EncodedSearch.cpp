@@ -87,6 +87,13 @@ std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
     return search;
 }
 
+std::vector<size_t> EncodedSearch::anchorIndexes() const {
+    std::vector<size_t> indexes;
+    for (const AnchorSet& set : m_anchorSets)
+        indexes.push_back(set.index);
+    return indexes;
+}
+
 void EncodedSearch::AnchorSet::add(QByteArrayView encoding) {
     const int last = int(encoding.size() - 1);
     const int first = std::max(last - 1, 0);

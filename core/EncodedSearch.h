@@ -42,8 +42,9 @@ public:
     // Whether the whole lines `lines` hold a match.
     bool matchesIn(QByteArrayView lines) const;
 
-    // Which unit of the pattern's units() the candidates are found by first.
-    size_t anchorIndex() const { return m_anchorSets.empty() ? 0 : m_anchorSets.front().index; }
+    // Which units of the pattern's units() the candidates are found by, in
+    // the order they are tried.
+    std::vector<size_t> anchorIndexes() const;
 
     // Two bytes of one encoding of the anchor, at their offsets in
     // it: its last two, which in UTF-8 tell apart far more than its first.

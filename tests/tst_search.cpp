@@ -4,6 +4,7 @@
 #include "store/ArticleSlots.h"
 #include "store/DataFile.h"
 #include "text/Big5Decoder.h"
+#include "text/CharacterVariants.h"
 #include "text/NarrowText.h"
 
 #include <QTest>
@@ -350,25 +351,45 @@ private Q_SLOTS:
                  forms);
     }
 
-    // The character the byte search anchors on: the one repeated least, not
-    // ASCII, the first of equals.
-    void anchor_data() {
+    // The characters the byte search anchors on, in turn: the ones repeated
+    // least, not ASCII, the first of equals; each once, and three at most.
+    void anchors_data() {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("anchor");
-        QTest::newRow("the one not repeated") << "甲甲甲丙" << 3;
-        QTest::newRow("all once, the first") << "后来的书" << 0;
-        QTest::newRow("ASCII is common") << "a甲" << 1;
-        QTest::newRow("repeats counted after folding") << "后後來" << 2;
-        QTest::newRow("a pair outside the BMP, whole") << "甲甲𠀀" << 2;
-        QTest::newRow("only ASCII, the rarest") << "aab" << 2;
+        QTest::addColumn<QList<size_t>>("anchors");
+        QTest::newRow("the one not repeated") << "甲甲甲丙" << QList<size_t>{3, 0};
+        QTest::newRow("all once, the first three") << "后来的书" << QList<size_t>{0, 1, 2};
+        QTest::newRow("ASCII is common") << "a甲" << QList<size_t>{1, 0};
+        QTest::newRow("repeats counted after folding") << "后後來" << QList<size_t>{2, 0};
+        QTest::newRow("a pair outside the BMP, whole") << "甲甲𠀀" << QList<size_t>{2, 0};
+        QTest::newRow("only ASCII, the rarest") << "aab" << QList<size_t>{2, 0};
+        QTest::newRow("the rarest, then the next") << "甲乙乙丙丙丙" << QList<size_t>{0, 1, 3};
     }
-    void anchor() {
+    void anchors() {
         QFETCH(QString, typed);
-        QFETCH(int, anchor);
+        QFETCH(QList<size_t>, anchors);
         const std::optional<EncodedSearch> search =
             EncodedSearch::make(SearchPattern(typed), textCodec("UTF-8"));
         QVERIFY(search);
-        QCOMPARE(int(search->anchorIndex()), anchor);
+        const std::vector<size_t> found = search->anchorIndexes();
+        QCOMPARE(QList<size_t>(found.begin(), found.end()), anchors);
+    }
+
+    // Folding twice is folding once, or a typed form and the same form in
+    // the text would differ; the variant table lists each character once, in
+    // order, with another form, and never half a surrogate pair.
+    void foldsAreOneForm() {
+        for (char32_t c = 0; c <= 0xFFFF; ++c) {
+            const char16_t folded = SearchPattern::folded(char16_t(c));
+            if (SearchPattern::folded(folded) != folded)
+                QFAIL(qPrintable(QStringLiteral("U+%1 folds on").arg(unsigned(c), 4, 16)));
+        }
+        const std::span<const VariantFold> folds = variantFolds();
+        QVERIFY(folds.size() > 2000);
+        for (size_t i = 0; i < folds.size(); ++i) {
+            QVERIFY(i == 0 || folds[i - 1].character < folds[i].character);
+            QVERIFY(folds[i].folded != folds[i].character);
+            QVERIFY(!QChar::isSurrogate(folds[i].character));
+        }
     }
 };
 
