@@ -102,6 +102,14 @@ private Q_SLOTS:
         QTest::newRow("round to the only match, on show")
             << "3" << QStringList{"F", "幾時", "E", "E"} << "Orvenla(3 of 4)"
             << "幾時" << 1 << "" << wrapped;
+        // Typed in Simplified, found and selected as the text writes it.
+        QTest::newRow("Simplified finds Traditional in another article")
+            << "1" << QStringList{"F", "几时", "E"} << "Orvenla(3 of 4)"
+            << "幾時" << 0 << ""
+            << "";
+        QTest::newRow("Simplified finds Traditional past the last")
+            << "2" << QStringList{"F", "不觉晓", "E"} << "Orvenla(1 of 4)"
+            << "不覺曉" << 1 << "" << wrapped;
         QTest::newRow("F3 round with the bar closed shows the note")
             << "3" << QStringList{"F", moon, "E", "Esc", "F3"} << "Orvenla(2 of 4)" << moon << 1
             << "" << wrapped;
