@@ -188,6 +188,16 @@ private Q_SLOTS:
         QTest::newRow("utf8 书 finds 書")
             << QByteArray("UTF-8") << QByteArray("***\r\n月\r\n***\r\n讀書\r\n***\r\n") << "书"
             << forward << false << 2 << at(3, 4);
+        // The rarest character everywhere: the next one, or the whole article.
+        QTest::newRow("utf8 甲乙乙 past a text of 甲")
+            << QByteArray("UTF-8")
+            << "***\r\n" + QString(600, u'甲').toUtf8() + "\r\n***\r\n甲乙\r\n乙\r\n***\r\n"
+            << "甲乙乙" << forward << false << 2 << at(2, 7);
+        QTest::newRow("big5 the end of a long line of 的 and 月")
+            << QByteArray("UTF-8")
+            << "***\r\n" + QByteArray("\xAA\xBA\xA4\xEB\xAA\xBA").repeated(2000) +
+                   "\xA4\xEB\r\n***\r\n"
+            << "的月的月" << backward << false << 1 << at(2 + 3 * 1999, 2 + 3 * 2000 + 1);
         QTest::newRow("bytes, asked to stop")
             << QByteArray("UTF-8") << utf8 << "moon" << forward << true << 0 << Match();
         QTest::newRow("held whole, asked to stop")
