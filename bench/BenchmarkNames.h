@@ -42,6 +42,22 @@ inline std::string reindex(Encoding encoding) {
 inline std::string search(Encoding encoding) {
     return std::string("search/") + encodingTag(encoding);
 }
+// The same for text whose characters all have other forms (后来的书).
+inline std::string searchVariants(Encoding encoding) {
+    return std::string("search-variants/") + encodingTag(encoding);
+}
+// RepeatedPhrase, found in the last article of the repeated collection.
+inline std::string searchRepeated(Encoding encoding) {
+    return std::string("search-repeated/") + encodingTag(encoding);
+}
+// 甲甲甲丙, not found in the repeated collection.
+inline std::string searchRepeatedShort(Encoding encoding) {
+    return std::string("search-repeated-short/") + encodingTag(encoding);
+}
+// 甲乙乙, not found in it: its rarest character is 甲, everywhere.
+inline std::string searchRepeatedDense(Encoding encoding) {
+    return std::string("search-repeated-dense/") + encodingTag(encoding);
+}
 inline std::string showTag(qint64 bytes) {
     return bytes >= (qint64(1) << 20) ? std::to_string(bytes >> 20) + "MB"
                                       : std::to_string(bytes >> 10) + "KB";

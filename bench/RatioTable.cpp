@@ -138,17 +138,28 @@ void reindexRows(Table& table, Encoding encoding) {
 
 // Against ripgrep counting the same text in the UTF-8 collection, for both
 // encodings; without ripgrep, for information.
-void searchRows(Table& table, Encoding encoding) {
-    const Figure* search = table.find(names::search(encoding));
+void searchRow(Table& table, const std::string& name, const std::string& what, double limit) {
+    const Figure* search = table.find(name);
     if (!search)
         return;
     const double rg = table.counter(*search, "rg_ms");
     if (rg > 0)
-        table.row("find, no match, " + tag(encoding) + " full vs ripgrep on the UTF-8 file",
-                  ms(search->ms), "rg -F -c " + ms(rg), search->ms / rg, 1.0);
+        table.row(what + " vs ripgrep on the UTF-8 file", ms(search->ms), "rg -F -c " + ms(rg),
+                  search->ms / rg, limit);
     else
-        table.row("find, no match, " + tag(encoding) + " full (no ripgrep to set it against)",
-                  ms(search->ms), "-", 0, 0);
+        table.row(what + " (no ripgrep to set it against)", ms(search->ms), "-", 0, 0);
+}
+
+void searchRows(Table& table, Encoding encoding) {
+    searchRow(table, names::search(encoding), "find, no match, " + tag(encoding) + " full", 1.0);
+    searchRow(table, names::searchVariants(encoding),
+              "find, no match, 后来的书, " + tag(encoding) + " full", 1.0);
+    searchRow(table, names::searchRepeated(encoding),
+              "find 30 甲 乙 in a text of 甲, " + tag(encoding), 2.0);
+    searchRow(table, names::searchRepeatedShort(encoding),
+              "find, no match, 甲甲甲丙 in a text of 甲, " + tag(encoding), 2.0);
+    searchRow(table, names::searchRepeatedDense(encoding),
+              "find, no match, 甲乙乙 in a text of 甲, " + tag(encoding), 2.0);
 }
 
 void showRows(Table& table) {
