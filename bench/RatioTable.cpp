@@ -170,6 +170,18 @@ void longLineRows(Table& table) {
     }
 }
 
+void verticalRows(Table& table) {
+    for (const char* what : {"switch", "next"}) {
+        if (const Figure* vertical = table.find(names::vertical(what)))
+            table.row(std::string("vertical, ") + what + " on 5KB", ms(vertical->ms),
+                      "text box " + ms(table.counter(*vertical, "box_ms")),
+                      table.counter(*vertical, "ratio"), ShowLimit);
+    }
+    if (const Figure* scroll = table.find(names::vertical("scroll")))
+        table.row("vertical, slowest wheel notch on 5KB", ms(scroll->ms), "a frame 16 ms",
+                  table.counter(*scroll, "ratio"), 1.0);
+}
+
 void memoryRows(Table& table, Encoding encoding) {
     const Figure* reader = table.find(names::peak(encoding));
     if (!reader)
@@ -238,6 +250,7 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
         searchRows(table, encoding);
     showRows(table);
     longLineRows(table);
+    verticalRows(table);
     for (Encoding encoding : AllEncodings)
         memoryRows(table, encoding);
     table.print(out);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -103,6 +104,20 @@ void VerticalTextView::measure() {
     m_ascent = metrics.ascent();
     m_descent = metrics.descent();
     m_turnedAdvances.assign(0x10000, -1.0f);
+    m_glyphs.clear();
+}
+
+const VerticalTextView::Glyph& VerticalTextView::glyphOf(char32_t c) {
+    if (const auto found = m_glyphs.constFind(c); found != m_glyphs.cend())
+        return *found;
+    const Placement placement = vertical::placementOf(c);
+    const char32_t shown = placement == Placement::Upright ? vertical::shownForm(c) : c;
+    QStaticText text(QString::fromUcs4(&shown, 1));
+    text.setTextFormat(Qt::PlainText);
+    text.setPerformanceHint(QStaticText::AggressiveCaching);
+    text.prepare(QTransform(), font());
+    const qreal width = QFontMetricsF(font()).horizontalAdvance(text.text());
+    return *m_glyphs.insert(c, {placement, text, width});
 }
 
 qreal VerticalTextView::advanceOf(char32_t c, Placement placement) {
@@ -120,7 +135,8 @@ void VerticalTextView::layOut() {
     if (!m_stale)
         return;
     m_stale = false;
-    measure();
+    if (!std::exchange(m_measured, true))
+        measure();
     m_text = m_box->document()->toPlainText();
     const qreal height = std::max(viewport()->height() - 2 * Margin, 1);
     m_columns = vertical::breakColumns(m_text, {height, [this](char32_t c, Placement placement) {
@@ -216,30 +232,31 @@ void VerticalTextView::drawColumn(QPainter& painter, qsizetype column, qsizetype
     const vertical::Column& span = m_columns[column];
     const qreal left = columnRight(column) - m_pitch;
     const qreal middle = left + m_pitch / 2;
-    const QFontMetricsF metrics(font());
     const QColor text = palette().color(QPalette::Text);
     const QColor selectedText = palette().color(QPalette::HighlightedText);
+    // A static text is placed by the top of its line, not by its baseline.
+    const qreal baselineToTop = -m_ascent;
     qreal top = Margin;
     for (qsizetype at = span.start; at < span.end;) {
         const CodePoint c = codePointAt(m_text, at);
-        const Placement placement = vertical::placementOf(c.value);
-        const qreal length = advanceOf(c.value, placement);
+        const Glyph& glyph = glyphOf(c.value);
+        const qreal length = advanceOf(c.value, glyph.placement);
         const bool selected = at >= selectionStart && at < selectionEnd;
         if (selected)
             painter.fillRect(QRectF(left, top, m_pitch, length), palette().highlight());
         painter.setPen(selected ? selectedText : text);
-        if (placement == Placement::Upright) {
-            const char32_t shown = vertical::shownForm(c.value);
-            const QString glyph = QString::fromUcs4(&shown, 1);
-            const qreal width = metrics.horizontalAdvance(glyph);
-            painter.drawText(QPointF(middle - width / 2, top + length / 2 + m_baselineBelowMiddle),
-                             glyph);
+        if (glyph.placement == Placement::Upright) {
+            painter.drawStaticText(
+                QPointF(middle - glyph.width / 2,
+                        top + length / 2 + m_baselineBelowMiddle + baselineToTop),
+                glyph.text);
         } else {
             // Turned a quarter clockwise, the top of the letters to the right.
             painter.save();
             painter.translate(middle, top);
             painter.rotate(90);
-            painter.drawText(QPointF(0, (m_ascent - m_descent) / 2), m_text.mid(at, c.size));
+            painter.drawStaticText(QPointF(0, (m_ascent - m_descent) / 2 + baselineToTop),
+                                   glyph.text);
             painter.restore();
         }
         top += length;
@@ -247,15 +264,19 @@ void VerticalTextView::drawColumn(QPainter& painter, qsizetype column, qsizetype
     }
 }
 
-void VerticalTextView::paintEvent(QPaintEvent*) {
+void VerticalTextView::paintEvent(QPaintEvent* event) {
     layOut();
     QPainter painter(viewport());
     painter.setFont(font());
     const QTextCursor cursor = m_box->textCursor();
-    const qreal fromRight = Margin - horizontalScrollBar()->value();
-    const qsizetype first = std::max<qsizetype>(0, qsizetype(std::floor(-fromRight / m_pitch)));
+    // Only the columns in the part to paint: a turn of the wheel paints those
+    // it brings in.
+    const QRect area = event->rect();
+    const qreal rightEdge = viewport()->width() - Margin + horizontalScrollBar()->value();
+    const qsizetype first =
+        std::max<qsizetype>(0, qsizetype(std::floor((rightEdge - area.right() - 1) / m_pitch)));
     const qsizetype last = std::min<qsizetype>(
-        m_columns.size() - 1, qsizetype(std::ceil((viewport()->width() - fromRight) / m_pitch)));
+        m_columns.size() - 1, qsizetype(std::ceil((rightEdge - area.left()) / m_pitch)));
     for (qsizetype column = first; column <= last; ++column)
         drawColumn(painter, column, cursor.selectionStart(), cursor.selectionEnd());
     if (!cursor.hasSelection() && m_box->hasFocus()) {
@@ -306,8 +327,9 @@ void VerticalTextView::resizeEvent(QResizeEvent* event) {
     m_stale = true;
 }
 
-void VerticalTextView::scrollContentsBy(int, int) {
-    viewport()->update();
+void VerticalTextView::scrollContentsBy(int dx, int) {
+    // The columns move the other way from a scroll bar's usual content.
+    viewport()->scroll(-dx, 0);
 }
 
 bool VerticalTextView::handleKey(QKeyEvent* event) {
@@ -347,6 +369,7 @@ bool VerticalTextView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FontChange:
         setFont(m_box->font());
         m_stale = true;
+        m_measured = false;
         viewport()->update();
         break;
     case QEvent::PaletteChange:

@@ -3,7 +3,9 @@
 #include "text/VerticalColumns.h"
 
 #include <QAbstractScrollArea>
+#include <QHash>
 #include <QList>
+#include <QStaticText>
 #include <QString>
 
 #include <vector>
@@ -65,10 +67,21 @@ private:
     void drawColumn(QPainter& painter, qsizetype column, qsizetype selectionStart,
                     qsizetype selectionEnd);
 
+    // A character as drawn, laid out once for the font: a page of columns
+    // repeats few characters many times.
+    struct Glyph {
+        vertical::Placement placement;
+        QStaticText text;
+        qreal width;
+    };
+    const Glyph& glyphOf(char32_t c);
+
     QPlainTextEdit* m_box;
     QString m_text;
     QList<vertical::Column> m_columns;
     bool m_stale = true;
+    // Whether the font's measures and glyphs are those of the font now.
+    bool m_measured = false;
     bool m_caretToFollow = false;
     // Measured from the font: the length of an upright character, the
     // distance between columns, and where a baseline lies below the middle of
@@ -80,4 +93,5 @@ private:
     qreal m_descent = 0;
     // The lengths of turned characters of the first plane, measured once each.
     std::vector<float> m_turnedAdvances;
+    QHash<char32_t, Glyph> m_glyphs;
 };
