@@ -60,6 +60,10 @@ inline std::string longLine(qint64 chars) {
 inline std::string vertical(const char* what) {
     return std::string("vertical/") + what + "/5KB";
 }
+// A whole shown article in the vertical view, against the text box.
+inline std::string verticalWhole(qint64 bytes) {
+    return "vertical/next/" + showTag(bytes);
+}
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);
 }

@@ -177,6 +177,13 @@ void verticalRows(Table& table) {
                       "text box " + ms(table.counter(*vertical, "box_ms")),
                       table.counter(*vertical, "ratio"), ShowLimit);
     }
+    for (size_t i = 1; i < ShownArticleBytes.size(); ++i) {
+        const qint64 bytes = ShownArticleBytes[i];
+        if (const Figure* whole = table.find(names::verticalWhole(bytes)))
+            table.row("vertical, next on " + names::showTag(bytes), ms(whole->ms),
+                      "text box " + ms(table.counter(*whole, "box_ms")),
+                      table.counter(*whole, "ratio"), ShowLimit);
+    }
     if (const Figure* scroll = table.find(names::vertical("scroll")))
         table.row("vertical, slowest wheel notch on 5KB", ms(scroll->ms), "a frame 16 ms",
                   table.counter(*scroll, "ratio"), 1.0);

@@ -575,8 +575,10 @@ enum class VerticalCase { Switch, Next, Scroll };
 // text box (see names::vertical). The view is switched directly: the command
 // also saves the choice, which a benchmark must not write to the user's
 // settings.
-void verticalAgainstTextBox(benchmark::State& state, Collection collection, VerticalCase what) {
-    constexpr qsizetype FiveKilobytesOfBig5 = 2560;
+void verticalAgainstTextBox(benchmark::State& state, Collection collection, VerticalCase what,
+                            int article) {
+    // 5 KB of the first; the others whole.
+    const qsizetype length = article == 1 ? 2560 : -1;
     ReaderUnderTest reader(collection.directory);
     auto* view = reader.window().findChild<VerticalTextView*>();
     if (!startReader(reader) || !view) {
@@ -584,8 +586,7 @@ void verticalAgainstTextBox(benchmark::State& state, Collection collection, Vert
         return;
     }
     const QString text =
-        reader.window().session().collection().slotText(1).value_or(QString()).left(
-            FiveKilobytesOfBig5);
+        reader.window().session().collection().slotText(article).value_or(QString()).left(length);
     ArticleTextEdit* box = reader.textBox();
     const auto inView = [&] {
         if (what == VerticalCase::Switch) {
@@ -734,15 +735,20 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
     for (qint64 chars : LongLineChars)
         add(names::longLine(chars), longLineAgainstChinese, show, chars)->UseManualTime();
-    add(names::vertical("switch"), verticalAgainstTextBox, show, VerticalCase::Switch)
+    add(names::vertical("switch"), verticalAgainstTextBox, show, VerticalCase::Switch, 1)
         ->UseManualTime()
         ->MinTime(0.3);
-    add(names::vertical("next"), verticalAgainstTextBox, show, VerticalCase::Next)
+    add(names::vertical("next"), verticalAgainstTextBox, show, VerticalCase::Next, 1)
         ->UseManualTime()
         ->MinTime(0.3);
-    add(names::vertical("scroll"), verticalAgainstTextBox, show, VerticalCase::Scroll)
+    add(names::vertical("scroll"), verticalAgainstTextBox, show, VerticalCase::Scroll, 1)
         ->UseManualTime()
         ->Iterations(3);
+    for (size_t i = 1; i < ShownArticleBytes.size(); ++i)
+        add(names::verticalWhole(ShownArticleBytes[i]), verticalAgainstTextBox, show,
+            VerticalCase::Next, int(i) + 1)
+            ->UseManualTime()
+            ->Iterations(3);
     add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")},
         std::vector<std::pair<std::string, Collection>>{})
         ->Iterations(1)

@@ -7,12 +7,19 @@ using vertical::Placement;
 namespace {
 
 // An upright character takes one unit of a column, a turned one half.
-QStringList columnTexts(const QString& text, qreal height) {
+QStringList columnTexts(const QString& text, qreal height, qsizetype part = 0) {
     const vertical::ColumnMetrics metrics{height, [](char32_t, Placement placement) {
                                               return placement == Placement::Upright ? 1.0 : 0.5;
                                           }};
+    QList<vertical::Column> columns;
+    if (part == 0) {
+        columns = vertical::breakColumns(text, metrics);
+    } else {
+        for (qsizetype next = 0; next != -1;)
+            next = vertical::breakColumns(text, metrics, columns, next, columns.size() + part);
+    }
     QStringList texts;
-    for (const vertical::Column& column : vertical::breakColumns(text, metrics))
+    for (const vertical::Column& column : columns)
         texts << text.mid(column.start, column.end - column.start);
     return texts;
 }
@@ -99,6 +106,8 @@ private Q_SLOTS:
         row("opening mark goes with what follows", u"春眠「不覺", 3, {"春眠", "「不覺"});
         row("Latin word kept whole", u"春 hello world", 3, {"春 ", "hello ", "world"});
         row("no opportunity at all", u"aaaaaaaaaa", 2, {"aaaa", "aaaa", "aa"});
+        row("lines of several columns", u"春眠不覺曉\n處處聞啼鳥。\n\n夜", 2,
+            {"春眠", "不覺", "曉", "處處", "聞啼", "鳥。", "", "夜"});
         row("digits with ideographs", u"一二12三", 2, {"一二", "12三"});
     }
     void columns() {
@@ -106,6 +115,9 @@ private Q_SLOTS:
         QFETCH(qreal, height);
         QFETCH(QStringList, columns);
         QCOMPARE(columnTexts(text, height), columns);
+        // Broken a column or two at a time, as a long text is, the same.
+        QCOMPARE(columnTexts(text, height, 1), columns);
+        QCOMPARE(columnTexts(text, height, 2), columns);
     }
 
     void punctuationRules_data() {

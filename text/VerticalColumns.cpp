@@ -7,6 +7,7 @@
 
 #include <unicode/uchar.h>
 
+#include <limits>
 #include <string_view>
 
 namespace vertical {
@@ -69,7 +70,10 @@ public:
     LineBreaker(QStringView text, qsizetype start, qsizetype end, const ColumnMetrics& metrics)
         : m_text(text), m_start(start), m_end(end), m_metrics(metrics) {}
 
-    void appendColumns(QList<Column>& columns) const {
+    // Appends the line's columns, stopping once `columns` holds `enough` with
+    // some of the line left. Returns where that rest starts, or the line's
+    // end once it is done.
+    qsizetype appendColumns(QList<Column>& columns, qsizetype enough) const {
         const qsizetype first = columns.size();
         qsizetype columnStart = m_start;
         qreal used = 0;
@@ -84,6 +88,8 @@ public:
             }
             const qsizetype cut = breakBefore(columnStart, pos, c, size);
             columns.append({columnStart, cut});
+            if (columns.size() >= enough && cut < m_end)
+                return cut;
             columnStart = cut;
             pos = std::max(pos, cut);
             used = 0;
@@ -96,6 +102,7 @@ public:
         // A mark hung at the line's end has ended its last column already.
         if (columnStart < m_end || columns.size() == first)
             columns.append({columnStart, m_end});
+        return m_end;
     }
 
 private:
@@ -185,15 +192,26 @@ bool mayHang(char32_t c) {
     return listed(Hanging, c);
 }
 
+qsizetype breakColumns(QStringView text, const ColumnMetrics& metrics, QList<Column>& columns,
+                       qsizetype from, qsizetype enough) {
+    for (qsizetype pos = from;;) {
+        const LineBounds line = lineAt(text, pos);
+        const qsizetype rest =
+            LineBreaker(text, pos, line.end, metrics).appendColumns(columns, enough);
+        if (rest < line.end)
+            return rest;
+        if (line.next == line.end)
+            return -1;
+        pos = line.next;
+        if (columns.size() >= enough)
+            return pos;
+    }
+}
+
 QList<Column> breakColumns(QStringView text, const ColumnMetrics& metrics) {
     QList<Column> columns;
-    for (qsizetype pos = 0;;) {
-        const LineBounds line = lineAt(text, pos);
-        LineBreaker(text, pos, line.end, metrics).appendColumns(columns);
-        if (line.next == line.end)
-            return columns;
-        pos = line.next;
-    }
+    breakColumns(text, metrics, columns, 0, std::numeric_limits<qsizetype>::max());
+    return columns;
 }
 
 } // namespace vertical

@@ -53,5 +53,11 @@ struct ColumnMetrics {
 // instead; failing that, the characters it may not be parted from go with it.
 // A run with no opportunity at all breaks where it overflows.
 QList<Column> breakColumns(QStringView text, const ColumnMetrics& metrics);
+// The same in parts, for a text too long to break at once: appends the
+// columns from `from`, a column's start, until `columns` holds at least
+// `enough` or the text ends. Returns where the next column starts, or -1 at
+// the end.
+qsizetype breakColumns(QStringView text, const ColumnMetrics& metrics, QList<Column>& columns,
+                       qsizetype from, qsizetype enough);
 
 } // namespace vertical

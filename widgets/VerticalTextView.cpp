@@ -10,9 +10,11 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using vertical::Placement;
 
@@ -50,6 +52,8 @@ VerticalTextView::VerticalTextView(QPlainTextEdit* box)
     viewport()->setCursor(Qt::IBeamCursor);
     setFont(box->font());
     setPalette(box->palette());
+    m_breaking.setInterval(1);
+    connect(&m_breaking, &QTimer::timeout, this, &VerticalTextView::breakSomeMore);
     hide();
     box->installEventFilter(this);
     connect(box->document(), &QTextDocument::contentsChanged, this, [this] {
@@ -71,6 +75,8 @@ void VerticalTextView::setActive(bool active) {
     if (active == isVisible())
         return;
     if (active) {
+        // Covered, the box need not lay out and paint its text.
+        m_box->viewport()->setUpdatesEnabled(false);
         m_box->setReadOnly(true);
         m_box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         setGeometry(m_box->geometry());
@@ -83,6 +89,7 @@ void VerticalTextView::setActive(bool active) {
         followCaret();
     } else {
         hide();
+        m_box->viewport()->setUpdatesEnabled(true);
         m_box->setReadOnly(false);
         m_box->ensureCursorVisible();
     }
@@ -90,6 +97,7 @@ void VerticalTextView::setActive(bool active) {
 
 const QList<vertical::Column>& VerticalTextView::columns() {
     layOut();
+    breakUntil(std::numeric_limits<qsizetype>::max());
     return m_columns;
 }
 
@@ -131,6 +139,11 @@ qreal VerticalTextView::advanceOf(char32_t c, Placement placement) {
     return advance;
 }
 
+vertical::ColumnMetrics VerticalTextView::columnMetrics() {
+    return {qreal(std::max(viewport()->height() - 2 * Margin, 1)),
+            [this](char32_t c, Placement placement) { return advanceOf(c, placement); }};
+}
+
 void VerticalTextView::layOut() {
     if (!m_stale)
         return;
@@ -138,16 +151,45 @@ void VerticalTextView::layOut() {
     if (!std::exchange(m_measured, true))
         measure();
     m_text = m_box->document()->toPlainText();
-    const qreal height = std::max(viewport()->height() - 2 * Margin, 1);
-    m_columns = vertical::breakColumns(m_text, {height, [this](char32_t c, Placement placement) {
-                                                    return advanceOf(c, placement);
-                                                }});
+    m_columns.clear();
+    m_nextBreak = 0;
+    breakUntil(qsizetype(viewport()->width() / m_pitch) + 2);
     updateScrollBar();
+}
+
+void VerticalTextView::breakUntil(qsizetype columns) {
+    if (m_nextBreak >= 0 && m_columns.size() < columns)
+        m_nextBreak =
+            vertical::breakColumns(m_text, columnMetrics(), m_columns, m_nextBreak, columns);
+}
+
+void VerticalTextView::breakThrough(qsizetype position) {
+    while (m_nextBreak >= 0 && position >= m_nextBreak)
+        breakUntil(m_columns.size() + 1024);
+}
+
+void VerticalTextView::breakInTheBackground() {
+    if (m_nextBreak >= 0 && !m_breaking.isActive())
+        m_breaking.start();
+}
+
+void VerticalTextView::breakSomeMore() {
+    // Under a millisecond's work at a time, with a pause for input between.
+    if (!m_stale)
+        breakUntil(m_columns.size() + 1024);
+    updateScrollBar();
+    if (m_stale || m_nextBreak < 0)
+        m_breaking.stop();
 }
 
 void VerticalTextView::updateScrollBar() {
     QScrollBar* bar = horizontalScrollBar();
-    const int content = int(std::ceil(m_pitch * qreal(m_columns.size()))) + 2 * Margin;
+    // Until all are broken, the rest counted as full columns of upright characters.
+    qreal columns = qreal(m_columns.size());
+    if (m_nextBreak >= 0)
+        columns += std::ceil(qreal(m_text.size() - m_nextBreak) * m_upright /
+                             std::max(viewport()->height() - 2 * Margin, 1));
+    const int content = int(std::ceil(m_pitch * columns)) + 2 * Margin;
     const int page = viewport()->width();
     bar->setRange(0, std::max(0, content - page));
     bar->setPageStep(std::max(int(m_pitch), int(std::floor(page / m_pitch) * m_pitch)));
@@ -167,6 +209,7 @@ qsizetype VerticalTextView::columnOf(qsizetype position) const {
 
 QRectF VerticalTextView::characterRect(qsizetype position) {
     layOut();
+    breakThrough(position);
     const qsizetype column = columnOf(position);
     const vertical::Column& span = m_columns[column];
     qreal top = Margin;
@@ -188,8 +231,9 @@ qsizetype VerticalTextView::positionAt(QPointF point) {
     layOut();
     const qreal fromRight =
         viewport()->width() - Margin + horizontalScrollBar()->value() - point.x();
-    const qsizetype column =
-        std::clamp<qsizetype>(qsizetype(std::floor(fromRight / m_pitch)), 0, m_columns.size() - 1);
+    const qsizetype wanted = std::max<qsizetype>(0, qsizetype(std::floor(fromRight / m_pitch)));
+    breakUntil(wanted + 1);
+    const qsizetype column = std::min(wanted, m_columns.size() - 1);
     const vertical::Column& span = m_columns[column];
     qreal top = Margin;
     for (qsizetype at = span.start; at < span.end;) {
@@ -212,7 +256,10 @@ void VerticalTextView::followCaret() {
 
 void VerticalTextView::scrollToPosition(qsizetype position) {
     layOut();
-    const QRectF rect = characterRect(position);
+    QRectF rect = characterRect(position);
+    // The columns broken on the way there may reach beyond the bar's estimate.
+    updateScrollBar();
+    rect = characterRect(position);
     QScrollBar* bar = horizontalScrollBar();
     // Whole columns in view, the one asked for as far right as it was or
     // turned in from the side it lay on.
@@ -275,8 +322,9 @@ void VerticalTextView::paintEvent(QPaintEvent* event) {
     const qreal rightEdge = viewport()->width() - Margin + horizontalScrollBar()->value();
     const qsizetype first =
         std::max<qsizetype>(0, qsizetype(std::floor((rightEdge - area.right() - 1) / m_pitch)));
-    const qsizetype last = std::min<qsizetype>(
-        m_columns.size() - 1, qsizetype(std::ceil((rightEdge - area.left()) / m_pitch)));
+    const qsizetype wanted = qsizetype(std::ceil((rightEdge - area.left()) / m_pitch));
+    breakUntil(wanted + 1);
+    const qsizetype last = std::min(m_columns.size() - 1, wanted);
     for (qsizetype column = first; column <= last; ++column)
         drawColumn(painter, column, cursor.selectionStart(), cursor.selectionEnd());
     if (!cursor.hasSelection() && m_box->hasFocus()) {
@@ -284,6 +332,8 @@ void VerticalTextView::paintEvent(QPaintEvent* event) {
         painter.fillRect(QRectF(caret.left() + 2, caret.top(), caret.width() - 4, 1),
                          palette().color(QPalette::Text));
     }
+    // The rest once the text is on the screen.
+    breakInTheBackground();
 }
 
 void VerticalTextView::mousePressEvent(QMouseEvent* event) {
@@ -345,6 +395,8 @@ bool VerticalTextView::handleKey(QKeyEvent* event) {
         bar->setValue(bar->minimum());
         return true;
     case Qt::Key_End:
+        breakUntil(std::numeric_limits<qsizetype>::max());
+        updateScrollBar();
         bar->setValue(bar->maximum());
         return true;
     case Qt::Key_Up:

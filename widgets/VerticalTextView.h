@@ -7,6 +7,7 @@
 #include <QList>
 #include <QStaticText>
 #include <QString>
+#include <QTimer>
 
 #include <vector>
 
@@ -18,7 +19,8 @@ class QPlainTextEdit;
 // the box's place, and only shows it: the box keeps the text, the caret, the selection, the
 // keyboard focus and what a screen reader reads, so copying, select-all and
 // find work as in the box and copy the original characters. Only the columns
-// in view are drawn; breaking the text into columns is one quick pass.
+// in view are drawn, and a long text is broken into columns as far as the
+// view needs at once, the rest in parts between the user's input.
 //
 // While shown, the box is read-only and hands the view its paging keys:
 // PageUp and PageDown turn a page of columns, Home and End go to the ends,
@@ -57,6 +59,13 @@ private:
     void followCaret();
     void measure();
     void layOut();
+    // Columns are broken as far as they are needed, and the rest a part at a
+    // time while the reader waits for input.
+    void breakUntil(qsizetype columns);
+    void breakThrough(qsizetype position);
+    void breakInTheBackground();
+    void breakSomeMore();
+    vertical::ColumnMetrics columnMetrics();
     void updateScrollBar();
     void scrollToPosition(qsizetype position);
     void scrollByColumns(int columns);
@@ -79,6 +88,9 @@ private:
     QPlainTextEdit* m_box;
     QString m_text;
     QList<vertical::Column> m_columns;
+    // Where the next column starts, or -1 once all are broken.
+    qsizetype m_nextBreak = -1;
+    QTimer m_breaking;
     bool m_stale = true;
     // Whether the font's measures and glyphs are those of the font now.
     bool m_measured = false;
