@@ -150,17 +150,39 @@ void VerticalTextView::layOut() {
     m_stale = false;
     if (!std::exchange(m_measured, true))
         measure();
-    m_text = m_box->document()->toPlainText();
+    // The text is read a line at a time, as far as it is broken.
+    m_text.clear();
+    m_unread = m_box->document()->firstBlock();
+    m_readAny = false;
     m_columns.clear();
     m_nextBreak = 0;
     breakUntil(qsizetype(viewport()->width() / m_pitch) + 2);
     updateScrollBar();
 }
 
+bool VerticalTextView::readLine() {
+    if (!m_unread.isValid())
+        return false;
+    // A block of the document ends with one position, as a line end.
+    if (std::exchange(m_readAny, true))
+        m_text += u'\n';
+    m_text += m_unread.text();
+    m_unread = m_unread.next();
+    return true;
+}
+
 void VerticalTextView::breakUntil(qsizetype columns) {
-    if (m_nextBreak >= 0 && m_columns.size() < columns)
-        m_nextBreak =
+    while (m_nextBreak >= 0 && m_columns.size() < columns) {
+        if (!m_readAny || m_nextBreak > m_text.size()) {
+            if (!readLine())
+                m_nextBreak = -1;
+            continue;
+        }
+        const qsizetype next =
             vertical::breakColumns(m_text, columnMetrics(), m_columns, m_nextBreak, columns);
+        // Past the text read so far, the next line starts after its line end.
+        m_nextBreak = next >= 0 ? next : m_unread.isValid() ? m_text.size() + 1 : -1;
+    }
 }
 
 void VerticalTextView::breakThrough(qsizetype position) {
@@ -187,7 +209,7 @@ void VerticalTextView::updateScrollBar() {
     // Until all are broken, the rest counted as full columns of upright characters.
     qreal columns = qreal(m_columns.size());
     if (m_nextBreak >= 0)
-        columns += std::ceil(qreal(m_text.size() - m_nextBreak) * m_upright /
+        columns += std::ceil(qreal(m_box->document()->characterCount() - m_nextBreak) * m_upright /
                              std::max(viewport()->height() - 2 * Margin, 1));
     const int content = int(std::ceil(m_pitch * columns)) + 2 * Margin;
     const int page = viewport()->width();

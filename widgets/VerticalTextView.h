@@ -7,6 +7,7 @@
 #include <QList>
 #include <QStaticText>
 #include <QString>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <vector>
@@ -61,6 +62,7 @@ private:
     void layOut();
     // Columns are broken as far as they are needed, and the rest a part at a
     // time while the reader waits for input.
+    bool readLine();
     void breakUntil(qsizetype columns);
     void breakThrough(qsizetype position);
     void breakInTheBackground();
@@ -86,7 +88,10 @@ private:
     const Glyph& glyphOf(char32_t c);
 
     QPlainTextEdit* m_box;
+    // The document's text as far as it has been read, a block a line.
     QString m_text;
+    QTextBlock m_unread;
+    bool m_readAny = false;
     QList<vertical::Column> m_columns;
     // Where the next column starts, or -1 once all are broken.
     qsizetype m_nextBreak = -1;
