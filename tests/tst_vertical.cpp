@@ -203,6 +203,28 @@ private Q_SLOTS:
         QVERIFY(QRectF(fx.view()->viewport()->rect()).contains(match));
     }
 
+    // The choosers' font and colours show in the vertical view at once.
+    void choosersApply() {
+        VerticalFixture fx;
+        QVERIFY(fx.open("1"));
+        fx.press("F8");
+        fx.choosers.fontSteps << [](ChooserState& dialog) {
+            dialog.fontSize = 20;
+            dialog.color = 255;
+            return true;
+        };
+        fx.choosers.colorSteps << [](ChooserState& dialog) {
+            dialog.color = 0;
+            return true;
+        };
+        fx.action("fontAction")->trigger();
+        fx.action("backgroundAction")->trigger();
+        QCOMPARE(fx.view()->font().pointSizeF(), 20.0);
+        QCOMPARE(fx.view()->palette().color(QPalette::Text), QColor(Qt::red));
+        QCOMPARE(fx.view()->palette().color(QPalette::Base), QColor(Qt::black));
+        QVERIFY(fx.view()->isVisible());
+    }
+
     // Sizes in points, from the first run's 11.
     void zoom_data() {
         QTest::addColumn<bool>("vertical");

@@ -449,6 +449,11 @@ bool VerticalTextView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::PaletteChange:
         setPalette(m_box->palette());
         break;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        // The caret shows only while the box has the keys.
+        viewport()->update();
+        break;
     case QEvent::Resize:
     case QEvent::Move:
         setGeometry(m_box->geometry());
