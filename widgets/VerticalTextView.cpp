@@ -232,6 +232,8 @@ qsizetype VerticalTextView::columnOf(qsizetype position) const {
 QRectF VerticalTextView::characterRect(qsizetype position) {
     layOut();
     breakThrough(position);
+    if (m_columns.isEmpty())
+        return {};
     const qsizetype column = columnOf(position);
     const vertical::Column& span = m_columns[column];
     qreal top = Margin;
@@ -255,6 +257,8 @@ qsizetype VerticalTextView::positionAt(QPointF point) {
         viewport()->width() - Margin + horizontalScrollBar()->value() - point.x();
     const qsizetype wanted = std::max<qsizetype>(0, qsizetype(std::floor(fromRight / m_pitch)));
     breakUntil(wanted + 1);
+    if (m_columns.isEmpty())
+        return 0;
     const qsizetype column = std::min(wanted, m_columns.size() - 1);
     const vertical::Column& span = m_columns[column];
     qreal top = Margin;
