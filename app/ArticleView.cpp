@@ -1,9 +1,12 @@
 #include "app/ArticleView.h"
 
+#include "app/Commands.h"
 #include "appearance/TextAppearance.h"
 #include "text/NarrowText.h"
 
+#include <QContextMenuEvent>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
@@ -11,6 +14,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -164,6 +168,20 @@ void ArticleTextEdit::showArticle(const QString& text) {
         document()->setPlainText(text);
     }
     setTextCursor(QTextCursor(document()));
+}
+
+QMenu* ArticleTextEdit::createContextMenu(QPoint at) {
+    QMenu* menu = createStandardContextMenu(at);
+    if (const QList<QAction*> commands = contextMenuCommands(window()); !commands.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(commands);
+    }
+    return menu;
+}
+
+void ArticleTextEdit::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu(createContextMenu(event->pos()));
+    menu->exec(event->globalPos());
 }
 
 QMimeData* ArticleTextEdit::createMimeDataFromSelection() const {

@@ -4,7 +4,9 @@
 
 #include <QList>
 
+class QContextMenuEvent;
 class QMainWindow;
+class QMenu;
 
 // The article text box's design size in pixels (10695 by 6735 twips): as high
 // as the window's client area and one pixel wider.
@@ -35,8 +37,11 @@ public:
 
     // Replaces the whole text with an article's, the caret at its start.
     void showArticle(const QString& text);
+    // Qt's own entries, then the window's commands offered there.
+    QMenu* createContextMenu(QPoint at);
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
 
 private:

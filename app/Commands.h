@@ -2,17 +2,23 @@
 
 #include <QKeyCombination>
 
+#include <QList>
+
 #include <functional>
 #include <span>
 
+class QAction;
 class QMainWindow;
 class QMenu;
+class QWidget;
 
 class ReaderWindow;
 
 // Where a command is offered: the menu bar's captions are the window's
-// design; commands with keys of their own are reached by those keys alone.
-enum class CommandPlace { SettingsMenu, MenuBar, KeysOnly };
+// design; commands with keys of their own are reached by those keys, and
+// those added since the design also from the text box's context menu, where
+// a mouse user finds them.
+enum class CommandPlace { SettingsMenu, MenuBar, KeysOnly, KeysAndContextMenu };
 
 // One command of the window: the menu bar and the window-wide keys are both
 // made from these rows.
@@ -38,3 +44,6 @@ std::span<const CommandRow> readerCommands();
 // settings menu (which it makes and returns) or in the window alone, each
 // with its key. `run` runs the row of an action triggered.
 QMenu* addCommands(QMainWindow* window, const std::function<void(const CommandRow&)>& run);
+
+// The actions of `window` offered in the text box's context menu, in order.
+QList<QAction*> contextMenuCommands(const QWidget* window);

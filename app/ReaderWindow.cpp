@@ -1,7 +1,6 @@
 #include "app/ReaderWindow.h"
 
 #include "app/AppIcon.h"
-#include "app/ArticleFinder.h"
 #include "app/ArticleView.h"
 #include "app/Commands.h"
 #include "app/FixedFrame.h"
@@ -31,6 +30,8 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     m_articleText = ArticleTextEdit::createIn(this);
     m_articleText->installEventFilter(this);
     createActions();
+    m_reading = new ReadingControls(
+        m_articleText, services.settings, [this] { return session().dataFilePath(); }, this);
     // Set after the controls are made, so that the text box is never laid
     // out in it; see ArticleTextEdit::createIn().
     QFont designFont(appearance::DesignFace.toString());
@@ -41,13 +42,14 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     new FixedFrame(this, m_articleText, QSize(ArticleBoxWidth - 1, ArticleBoxHeight),
                    QSize(ArticleBoxWidth, ArticleBoxHeight));
     describeForAssistiveTools();
-    m_finder = new ArticleFinder({[this] { return m_controller->session().position(); },
-                                  [this] { return m_controller->session().sharedCollection(); },
-                                  m_articleText, m_services.dialogs,
-                                  [this](qint16 article, const QString& text) {
-                                      return m_controller->showFoundArticle(article, text);
-                                  }},
-                                 centralWidget());
+    const ArticleFinder::Window reach{[this] { return m_controller->session().position(); },
+                                      [this] { return m_controller->session().sharedCollection(); },
+                                      m_articleText, m_services.dialogs,
+                                      [this](qint16 article, const QString& text) {
+                                          return m_controller->showFoundArticle(article, text);
+                                      }};
+    m_finder = new ArticleFinder(reach, centralWidget());
+    m_titles = new TitleListBox(reach, centralWidget());
 }
 
 ReaderWindow::~ReaderWindow() = default;
@@ -108,6 +110,7 @@ void ReaderWindow::showHelp() {
 }
 
 void ReaderWindow::applySavedAppearance() {
+    m_reading->restore();
     appearance::applySaved({m_services.settings, session().dataFilePath()},
                            {m_articleText, centralWidget()}, font());
 }
@@ -146,10 +149,6 @@ void ReaderWindow::beep() {
 void ReaderWindow::tellNumberTooLarge() {
     m_services.dialogs.showMessage(this, QStringLiteral("輸入篇數過大"),
                                    QStringLiteral("錯誤輸入"));
-}
-
-void ReaderWindow::collectionReplaced() {
-    m_finder->collectionReplaced();
 }
 
 void ReaderWindow::endWithError(const RuntimeError& error) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ReadingControls.h"
+#include "app/TitleListBox.h"
 #include "appearance/LookCommands.h"
 #include "core/ReaderController.h"
 
@@ -7,7 +9,6 @@
 
 #include <memory>
 
-class ArticleFinder;
 class ArticleTextEdit;
 class Choosers;
 class Dialogs;
@@ -64,6 +65,13 @@ public:
     void openFind();
     void findNext();
     void findPrevious();
+    void openTitleList() {
+        m_controller->whenStarted([this] { m_titles->open(); });
+    }
+    void toggleVertical() { m_reading->toggleVertical(); }
+    void zoomIn() { m_reading->zoom(1); }
+    void zoomOut() { m_reading->zoom(-1); }
+    void resetZoom() { m_reading->zoom(0); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,7 +83,10 @@ private:
     void showPlace(const ReaderDisplay& display) override;
     void beep() override;
     void tellNumberTooLarge() override;
-    void collectionReplaced() override;
+    void collectionReplaced() override {
+        m_finder->collectionReplaced();
+        m_titles->collectionReplaced();
+    }
     void closeNow() override { close(); }
     void endWithError(const RuntimeError& error) override;
 
@@ -89,6 +100,8 @@ private:
 
     ArticleTextEdit* m_articleText = nullptr;
     ArticleFinder* m_finder = nullptr;
+    TitleListBox* m_titles = nullptr;
+    ReadingControls* m_reading = nullptr;
     QMenu* m_settingsMenu = nullptr;
     QAction* m_previousArticleAction = nullptr;
     QAction* m_nextArticleAction = nullptr;

@@ -70,6 +70,16 @@ inline std::string show(qint64 bytes) {
 inline std::string longLine(qint64 chars) {
     return "longline/" + showTag(chars);
 }
+// The vertical view on 5 KB of Chinese text, against the text box showing it:
+// "switch" to it from the text box, "next" article shown in it, and the
+// slowest "scroll" of a wheel's notch against a frame of 16 ms.
+inline std::string vertical(const char* what) {
+    return std::string("vertical/") + what + "/5KB";
+}
+// A whole shown article in the vertical view, against the text box.
+inline std::string verticalWhole(qint64 bytes) {
+    return "vertical/next/" + showTag(bytes);
+}
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);
 }

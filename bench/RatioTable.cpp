@@ -181,6 +181,25 @@ void longLineRows(Table& table) {
     }
 }
 
+void verticalRows(Table& table) {
+    for (const char* what : {"switch", "next"}) {
+        if (const Figure* vertical = table.find(names::vertical(what)))
+            table.row(std::string("vertical, ") + what + " on 5KB", ms(vertical->ms),
+                      "text box " + ms(table.counter(*vertical, "box_ms")),
+                      table.counter(*vertical, "ratio"), ShowLimit);
+    }
+    for (size_t i = 1; i < ShownArticleBytes.size(); ++i) {
+        const qint64 bytes = ShownArticleBytes[i];
+        if (const Figure* whole = table.find(names::verticalWhole(bytes)))
+            table.row("vertical, next on " + names::showTag(bytes), ms(whole->ms),
+                      "text box " + ms(table.counter(*whole, "box_ms")),
+                      table.counter(*whole, "ratio"), ShowLimit);
+    }
+    if (const Figure* scroll = table.find(names::vertical("scroll")))
+        table.row("vertical, slowest wheel notch on 5KB", ms(scroll->ms), "a frame 16 ms",
+                  table.counter(*scroll, "ratio"), 1.0);
+}
+
 void memoryRows(Table& table, Encoding encoding) {
     const Figure* reader = table.find(names::peak(encoding));
     if (!reader)
@@ -249,6 +268,7 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
         searchRows(table, encoding);
     showRows(table);
     longLineRows(table);
+    verticalRows(table);
     for (Encoding encoding : AllEncodings)
         memoryRows(table, encoding);
     table.print(out);

@@ -14,6 +14,7 @@
 #include "store/DataFile.h"
 #include "store/LiveCollection.h"
 #include "text/NarrowText.h"
+#include "widgets/VerticalTextView.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -21,11 +22,13 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
 #include <iconv.h>
@@ -569,6 +572,80 @@ void showAgainstSetPlainText(benchmark::State& state, Collection collection, int
     state.counters["ratio"] = rounds.total(0) / rounds.total(1);
 }
 
+enum class VerticalCase { Switch, Next, Scroll };
+
+// 5 KB of the shown article's Chinese text, in the vertical view and in the
+// text box (see names::vertical). The view is switched directly: the command
+// also saves the choice, which a benchmark must not write to the user's
+// settings.
+void verticalAgainstTextBox(benchmark::State& state, Collection collection, VerticalCase what,
+                            int article) {
+    // 5 KB of the first; the others whole.
+    const qsizetype length = article == 1 ? 2560 : -1;
+    ReaderUnderTest reader(collection.directory);
+    auto* view = reader.window().findChild<VerticalTextView*>();
+    if (!startReader(reader) || !view) {
+        state.SkipWithError("the window did not start");
+        return;
+    }
+    const QString text =
+        reader.window().session().collection().slotText(article).value_or(QString()).left(length);
+    ArticleTextEdit* box = reader.textBox();
+    const auto inView = [&] {
+        if (what == VerticalCase::Switch) {
+            box->showArticle(text);
+            waitForPaint(box->viewport());
+            bool painted = false;
+            const double seconds = secondsOf([&] {
+                view->setActive(true);
+                painted = waitForPaint(view->viewport());
+            });
+            view->setActive(false);
+            return painted ? seconds : -1;
+        }
+        view->setActive(true);
+        const double seconds = timeShow(
+            view->viewport(), [&] { box->showArticle(text); }, [&] { box->showArticle({}); });
+        if (what == VerticalCase::Scroll && seconds >= 0) {
+            // The slowest notch, down the whole text and back.
+            double slowest = 0;
+            for (const int notch : {-120, 120}) {
+                const int start = view->horizontalScrollBar()->value();
+                do {
+                    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, notch),
+                                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                    slowest = std::max(slowest, secondsOf([&] {
+                                           QApplication::sendEvent(view->viewport(), &wheel);
+                                           waitForPaint(view->viewport());
+                                       }));
+                } while (view->horizontalScrollBar()->value() != start &&
+                         view->horizontalScrollBar()->value() !=
+                             (notch < 0 ? view->horizontalScrollBar()->maximum() : 0));
+            }
+            view->setActive(false);
+            return slowest;
+        }
+        view->setActive(false);
+        return seconds;
+    };
+    Rounds rounds(2);
+    for (auto _ : state) {
+        const bool ok = rounds.run({inView, [&] {
+                                        return timeShow(
+                                            box->viewport(), [&] { box->showArticle(text); },
+                                            [&] { box->showArticle({}); });
+                                    }});
+        if (!ok) {
+            state.SkipWithError("not painted");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["box_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = what == VerticalCase::Scroll ? rounds.milliseconds(0) / 16.0
+                                                           : rounds.total(0) / rounds.total(1);
+}
+
 // One line of a repeated letter, which offers no break opportunity, against as
 // many Chinese characters on one line, which offer one after every character.
 void longLineAgainstChinese(benchmark::State& state, Collection collection, qint64 chars) {
@@ -682,6 +759,20 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
     for (qint64 chars : LongLineChars)
         add(names::longLine(chars), longLineAgainstChinese, show, chars)->UseManualTime();
+    add(names::vertical("switch"), verticalAgainstTextBox, show, VerticalCase::Switch, 1)
+        ->UseManualTime()
+        ->MinTime(0.3);
+    add(names::vertical("next"), verticalAgainstTextBox, show, VerticalCase::Next, 1)
+        ->UseManualTime()
+        ->MinTime(0.3);
+    add(names::vertical("scroll"), verticalAgainstTextBox, show, VerticalCase::Scroll, 1)
+        ->UseManualTime()
+        ->Iterations(3);
+    for (size_t i = 1; i < ShownArticleBytes.size(); ++i)
+        add(names::verticalWhole(ShownArticleBytes[i]), verticalAgainstTextBox, show,
+            VerticalCase::Next, int(i) + 1)
+            ->UseManualTime()
+            ->Iterations(3);
     add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")},
         std::vector<std::pair<std::string, Collection>>{})
         ->Iterations(1)

@@ -274,6 +274,45 @@ std::optional<QString> DataFileIndex::slotText(int index) const {
     return storedLines(decodeLinesAlone(*m_codec, bytes));
 }
 
+std::optional<QString> DataFileIndex::slotFirstLine(int index, qsizetype longest) const {
+    const ArticleSlots::Lines lines = slotLines(index);
+    if (m_whole || !m_file || !m_codec) {
+        const QString text = m_whole ? (*m_whole)(index) : QString();
+        for (qsizetype at = 0; at < text.size();) {
+            const LineBounds line = lineAt(text, at);
+            if (QString filled = text.sliced(at, line.end - at).trimmed(); !filled.isEmpty())
+                return filled;
+            at = line.next;
+        }
+        return QString();
+    }
+    // A title needs only the start of a line: a first line of megabytes is
+    // read and decoded a piece at a time, and only while it shows nothing.
+    const qint64 piece = std::max<qint64>(256, longest * 4 + 16);
+    QByteArray bytes;
+    for (qint64 from = lines.from; from < lines.to;) {
+        for (qint64 to = std::min(lines.to, from + piece);;
+             to = std::min(lines.to, to * 2 - from)) {
+            if (!readBytes(from, to, bytes))
+                return std::nullopt;
+            const LineBounds line = lineAt(bytes.constData(), bytes.size(), 0);
+            const bool whole = line.next > line.end || to == lines.to;
+            // A cut line may end inside a character.
+            QString filled = decodeLinesAlone(*m_codec, QByteArrayView(bytes).first(line.end));
+            if (!whole && !filled.isEmpty())
+                filled.chop(1);
+            filled = filled.trimmed();
+            if (!filled.isEmpty() && (whole || filled.size() >= longest))
+                return filled;
+            if (whole) {
+                from += line.next;
+                break;
+            }
+        }
+    }
+    return QString();
+}
+
 const TextCodec* DataFileIndex::bytesCodec() const {
     return m_whole || !m_file || !m_codec ? nullptr : &*m_codec;
 }

@@ -52,6 +52,11 @@ public:
     // cannot be read now. Throws the subscript error outside
     // ArticleSlots::FirstSlot..LastSlot.
     std::optional<QString> slotText(int index) const;
+    // The first line of a slot that is not blank, trimmed, read from the
+    // slot's bytes alone: at least its first `longest` characters, more when
+    // that was as cheap. Empty when every line is blank; none when the file
+    // cannot give it now. Throws as slotText() does.
+    std::optional<QString> slotFirstLine(int index, qsizetype longest) const;
     // A slot's text as read from this version, to be found again in another.
     struct SlotCopy {
         QString text;
