@@ -6,8 +6,17 @@
 #include "widgets/FindBar.h"
 
 #include <QTextCursor>
+#include <QTimer>
 
 namespace {
+
+// Past half a second a search is long enough to wonder about.
+constexpr int SlowSearchMilliseconds = 500;
+
+const QString& searchingNote() {
+    static const QString note = QStringLiteral("尋找中…");
+    return note;
+}
 
 // The text box shows each CR LF as one paragraph break: a place in the text
 // as read is that many places fewer in the box.
@@ -23,7 +32,11 @@ qsizetype shownPosition(QStringView text, qsizetype at) {
 } // namespace
 
 ArticleFinder::ArticleFinder(Window window, QWidget* barParent)
-    : QObject(barParent), m_window(std::move(window)), m_bar(new FindBar(barParent)) {
+    : QObject(barParent), m_window(std::move(window)), m_bar(new FindBar(barParent)),
+      m_slowSearch(new QTimer(this)) {
+    m_slowSearch->setSingleShot(true);
+    m_slowSearch->setInterval(SlowSearchMilliseconds);
+    connect(m_slowSearch, &QTimer::timeout, this, [this] { m_bar->tell(searchingNote()); });
     connect(m_bar, &FindBar::nextAsked, this, [this] { find(SearchDirection::Forward); });
     connect(m_bar, &FindBar::previousAsked, this, [this] { find(SearchDirection::Backward); });
     connect(m_bar, &FindBar::closed, this, &ArticleFinder::cancel);
@@ -97,8 +110,12 @@ void ArticleFinder::searchOtherArticles() {
         },
         [this, found](std::exception_ptr failure) {
             m_task.reset();
+            m_slowSearch->stop();
+            if (m_bar->isVisible())
+                m_bar->say(QString());
             otherArticlesSearched(failure ? std::nullopt : std::move(*found));
         });
+    m_slowSearch->start();
 }
 
 void ArticleFinder::otherArticlesSearched(std::optional<FoundArticle> found) {
@@ -131,12 +148,13 @@ void ArticleFinder::otherArticlesSearched(std::optional<FoundArticle> found) {
 
 void ArticleFinder::tellWrapped() {
     m_window.dialogs.beep();
-    m_bar->say(m_direction == SearchDirection::Forward ? QStringLiteral("已從第一篇再找起")
-                                                       : QStringLiteral("已從最後一篇再找起"));
+    m_bar->tell(m_direction == SearchDirection::Forward ? QStringLiteral("已從第一篇再找起")
+                                                        : QStringLiteral("已從最後一篇再找起"));
 }
 
 void ArticleFinder::cancel() {
     m_task.reset();
+    m_slowSearch->stop();
     m_bar->hide();
     m_window.textBox->setFocus();
 }

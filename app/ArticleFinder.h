@@ -15,6 +15,7 @@ class BackgroundTask;
 class DataFileIndex;
 class Dialogs;
 class FindBar;
+class QTimer;
 class QWidget;
 
 // Finds text across the collection for the window. A search looks first in
@@ -22,7 +23,8 @@ class QWidget;
 // the other articles in turn on a background task, and last round to the
 // article on show again; a match is selected in the text box. Past the last
 // article on to the first, it says so with the beep and a note in the find
-// bar; with no match anywhere, with the beep and a box.
+// bar, shown though it was closed; with no match anywhere, with the beep and
+// a box. A search that takes long says that it is searching.
 //
 // States: idle, or searching the other articles (a task runs). Cancel drops
 // the task; a new version of the collection starts the search again on it.
@@ -69,4 +71,5 @@ private:
     SearchPattern m_pattern{QString()};
     SearchDirection m_direction = SearchDirection::Forward;
     std::unique_ptr<BackgroundTask> m_task;
+    QTimer* m_slowSearch;
 };

@@ -17,7 +17,7 @@ using enum CommandPlace;
 // "首篇" exists as a command but is never offered in the menu. The previous and
 // next commands have their keys in the text box (Enter, Right, Left), where
 // the text box still gets them after the command.
-const std::array<CommandRow, 13> Commands{{
+const std::array<CommandRow, 17> Commands{{
     {"fontAction", u"字型", SettingsMenu, {}, true, true, &W::chooseFont},
     {"backgroundAction", u"背景", SettingsMenu, {}, true, true, &W::chooseBackground},
     {"firstArticleAction", u"首篇", MenuBar, {}, false, true, &W::showFirstArticle},
@@ -31,6 +31,13 @@ const std::array<CommandRow, 13> Commands{{
     {"findNextAction", u"找下一個", KeysAndContextMenu, Qt::Key_F3, true, false, &W::findNext},
     {"findPreviousAction", u"找上一個", KeysAndContextMenu, Qt::SHIFT | Qt::Key_F3, true, false,
      &W::findPrevious},
+    // F8: a key no desktop convention gives a meaning to.
+    {"verticalAction", u"直排", KeysAndContextMenu, Qt::Key_F8, true, true, &W::toggleVertical},
+    {"zoomInAction", u"放大", KeysAndContextMenu, Qt::CTRL | Qt::Key_Plus, true, true, &W::zoomIn},
+    {"zoomOutAction", u"縮小", KeysAndContextMenu, Qt::CTRL | Qt::Key_Minus, true, true,
+     &W::zoomOut},
+    {"zoomResetAction", u"原始大小", KeysAndContextMenu, Qt::CTRL | Qt::Key_0, true, true,
+     &W::resetZoom},
     {"menuBarAction", u"選單列", KeysOnly, Qt::Key_F10, true, false, &W::giveMenuBarTheKeys},
     {"closeAction", u"結束", KeysOnly, Qt::CTRL | Qt::Key_Q, true, true, &W::endSession},
 }};

@@ -34,6 +34,9 @@ QString helpText() {
                           "  F1           說明          Ctrl+Q    關閉\n"
                           "  Ctrl+T       目錄（輸入文字篩選標題，Ctrl+F 改篩全文；\n"
                           "               上下鍵選擇，Enter 前往，Esc 關閉）\n"
+                          "  F8           直排（再按一次回到橫排）\n"
+                          "  Ctrl++、Ctrl+=  放大       Ctrl+-    縮小\n"
+                          "  Ctrl+0       原始大小      Ctrl+滾輪 縮放\n"
                           "  F10、Alt     選單列\n"
                           "\n"
                           "其他參數交給 Qt（例如 -platform、-style）。詳見 man orvenla。\n");

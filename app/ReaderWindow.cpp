@@ -30,6 +30,8 @@ ReaderWindow::ReaderWindow(const ReaderServices& services, QWidget* parent)
     m_articleText = ArticleTextEdit::createIn(this);
     m_articleText->installEventFilter(this);
     createActions();
+    m_reading = new ReadingControls(
+        m_articleText, services.settings, [this] { return session().dataFilePath(); }, this);
     // Set after the controls are made, so that the text box is never laid
     // out in it; see ArticleTextEdit::createIn().
     QFont designFont(appearance::DesignFace.toString());
@@ -108,6 +110,7 @@ void ReaderWindow::showHelp() {
 }
 
 void ReaderWindow::applySavedAppearance() {
+    m_reading->restore();
     appearance::applySaved({m_services.settings, session().dataFilePath()},
                            {m_articleText, centralWidget()}, font());
 }

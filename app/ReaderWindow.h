@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ReadingControls.h"
 #include "app/TitleListBox.h"
 #include "appearance/LookCommands.h"
 #include "core/ReaderController.h"
@@ -67,6 +68,10 @@ public:
     void openTitleList() {
         m_controller->whenStarted([this] { m_titles->open(); });
     }
+    void toggleVertical() { m_reading->toggleVertical(); }
+    void zoomIn() { m_reading->zoom(1); }
+    void zoomOut() { m_reading->zoom(-1); }
+    void resetZoom() { m_reading->zoom(0); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +101,7 @@ private:
     ArticleTextEdit* m_articleText = nullptr;
     ArticleFinder* m_finder = nullptr;
     TitleListBox* m_titles = nullptr;
+    ReadingControls* m_reading = nullptr;
     QMenu* m_settingsMenu = nullptr;
     QAction* m_previousArticleAction = nullptr;
     QAction* m_nextArticleAction = nullptr;

@@ -42,6 +42,22 @@ inline std::string reindex(Encoding encoding) {
 inline std::string search(Encoding encoding) {
     return std::string("search/") + encodingTag(encoding);
 }
+// The same for text whose characters all have other forms (后来的书).
+inline std::string searchVariants(Encoding encoding) {
+    return std::string("search-variants/") + encodingTag(encoding);
+}
+// RepeatedPhrase, found in the last article of the repeated collection.
+inline std::string searchRepeated(Encoding encoding) {
+    return std::string("search-repeated/") + encodingTag(encoding);
+}
+// 甲甲甲丙, not found in the repeated collection.
+inline std::string searchRepeatedShort(Encoding encoding) {
+    return std::string("search-repeated-short/") + encodingTag(encoding);
+}
+// 甲乙乙, not found in it: its rarest character is 甲, everywhere.
+inline std::string searchRepeatedDense(Encoding encoding) {
+    return std::string("search-repeated-dense/") + encodingTag(encoding);
+}
 // The list of titles opened, filtered by title and by whole text.
 inline std::string titleList(Encoding encoding) {
     return std::string("titlelist/") + encodingTag(encoding);
@@ -57,6 +73,16 @@ inline std::string show(qint64 bytes) {
 // A line of one letter against as many Chinese characters on one line.
 inline std::string longLine(qint64 chars) {
     return "longline/" + showTag(chars);
+}
+// The vertical view on 5 KB of Chinese text, against the text box showing it:
+// "switch" to it from the text box, "next" article shown in it, and the
+// slowest "scroll" of a wheel's notch against a frame of 16 ms.
+inline std::string vertical(const char* what) {
+    return std::string("vertical/") + what + "/5KB";
+}
+// A whole shown article in the vertical view, against the text box.
+inline std::string verticalWhole(qint64 bytes) {
+    return "vertical/next/" + showTag(bytes);
 }
 inline std::string peak(Encoding encoding) {
     return std::string("peak/") + encodingTag(encoding);

@@ -193,6 +193,25 @@ QString showDirectory(const QString& root) {
     return QStringLiteral("%1/%2/show").arg(root, GeneratorVersion);
 }
 
+QString repeatedDirectory(const QString& root, Encoding encoding) {
+    return QStringLiteral("%1/%2/repeated-%3")
+        .arg(root, GeneratorVersion, QLatin1String(encodingTag(encoding)));
+}
+
+// About 4.8 KB of Big5 an article, 40 lines of 60 甲, as the sized ones.
+QByteArray repeatedText(Encoding encoding) {
+    const QString line = QString(60, QChar(0x7532)) + QStringLiteral("\r\n");
+    QString article = QStringLiteral("***\r\n");
+    for (int i = 0; i < 40; ++i)
+        article += line;
+    QString text;
+    text.reserve(article.size() * MaximalArticles + RepeatedPhrase.size() + 8);
+    for (int i = 0; i < MaximalArticles; ++i)
+        text += article;
+    text += RepeatedPhrase + QStringLiteral("\r\n***\r\n");
+    return QStringEncoder(codecName(encoding)).encode(text);
+}
+
 Collection describe(const QString& directory, int articles) {
     Collection c;
     c.directory = directory;
@@ -255,6 +274,11 @@ void ensureCollections(const QString& root) {
         for (const QString& file : files)
             rewriteFile(file);
     }
+    for (Encoding encoding : AllEncodings) {
+        const QString repeated = repeatedDirectory(root, encoding) + QStringLiteral("/data.txt");
+        if (!QFileInfo::exists(repeated))
+            writeFile(repeated, repeatedText(encoding));
+    }
     const QString show = showDirectory(root) + QStringLiteral("/data.txt");
     if (!QFileInfo::exists(show)) {
         Writer writer(ShowSeed);
@@ -278,6 +302,10 @@ QString chineseLine(qint64 chars) {
     for (qint64 i = 0; i < chars; ++i)
         line[i] = han[i % han.size()];
     return line;
+}
+
+Collection repeatedCollection(const QString& root, Encoding encoding) {
+    return describe(repeatedDirectory(root, encoding), MaximalArticles);
 }
 
 Collection showCollection(const QString& root) {

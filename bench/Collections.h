@@ -44,6 +44,12 @@ Collection sizedCollection(const QString& root, Encoding encoding, int eighths);
 // same text and has a next article to move to, so comparing the two isolates
 // what the rest of the collection costs.
 Collection twoArticleCollection(const QString& root, Encoding encoding);
+// MaximalArticles articles of one character repeated, 甲, the last ending in
+// RepeatedPhrase: a text where every place is a candidate for a search that
+// anchors on 甲.
+Collection repeatedCollection(const QString& root, Encoding encoding);
+inline const QString RepeatedPhrase = QString(30, QChar(0x7532)) + QChar(0x4E59);
+
 // Three articles of ShownArticleBytes sizes, in Big5.
 Collection showCollection(const QString& root);
 

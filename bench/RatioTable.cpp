@@ -145,17 +145,28 @@ void reindexRows(Table& table, Encoding encoding) {
 
 // Against ripgrep counting the same text in the UTF-8 collection, for both
 // encodings; without ripgrep, for information.
-void searchRows(Table& table, Encoding encoding) {
-    const Figure* search = table.find(names::search(encoding));
+void searchRow(Table& table, const std::string& name, const std::string& what, double limit) {
+    const Figure* search = table.find(name);
     if (!search)
         return;
     const double rg = table.counter(*search, "rg_ms");
     if (rg > 0)
-        table.row("find, no match, " + tag(encoding) + " full vs ripgrep on the UTF-8 file",
-                  ms(search->ms), "rg -F -c " + ms(rg), search->ms / rg, 1.0);
+        table.row(what + " vs ripgrep on the UTF-8 file", ms(search->ms), "rg -F -c " + ms(rg),
+                  search->ms / rg, limit);
     else
-        table.row("find, no match, " + tag(encoding) + " full (no ripgrep to set it against)",
-                  ms(search->ms), "-", 0, 0);
+        table.row(what + " (no ripgrep to set it against)", ms(search->ms), "-", 0, 0);
+}
+
+void searchRows(Table& table, Encoding encoding) {
+    searchRow(table, names::search(encoding), "find, no match, " + tag(encoding) + " full", 1.0);
+    searchRow(table, names::searchVariants(encoding),
+              "find, no match, 后来的书, " + tag(encoding) + " full", 1.0);
+    searchRow(table, names::searchRepeated(encoding),
+              "find 30 甲 乙 in a text of 甲, " + tag(encoding), 2.0);
+    searchRow(table, names::searchRepeatedShort(encoding),
+              "find, no match, 甲甲甲丙 in a text of 甲, " + tag(encoding), 2.0);
+    searchRow(table, names::searchRepeatedDense(encoding),
+              "find, no match, 甲乙乙 in a text of 甲, " + tag(encoding), 2.0);
 }
 
 constexpr double ListOpenMs = 100;
@@ -202,6 +213,25 @@ void longLineRows(Table& table) {
                       "as many Chinese characters " + ms(table.counter(*line, "chinese_ms")),
                       table.counter(*line, "ratio"), LongLineLimit);
     }
+}
+
+void verticalRows(Table& table) {
+    for (const char* what : {"switch", "next"}) {
+        if (const Figure* vertical = table.find(names::vertical(what)))
+            table.row(std::string("vertical, ") + what + " on 5KB", ms(vertical->ms),
+                      "text box " + ms(table.counter(*vertical, "box_ms")),
+                      table.counter(*vertical, "ratio"), ShowLimit);
+    }
+    for (size_t i = 1; i < ShownArticleBytes.size(); ++i) {
+        const qint64 bytes = ShownArticleBytes[i];
+        if (const Figure* whole = table.find(names::verticalWhole(bytes)))
+            table.row("vertical, next on " + names::showTag(bytes), ms(whole->ms),
+                      "text box " + ms(table.counter(*whole, "box_ms")),
+                      table.counter(*whole, "ratio"), ShowLimit);
+    }
+    if (const Figure* scroll = table.find(names::vertical("scroll")))
+        table.row("vertical, slowest wheel notch on 5KB", ms(scroll->ms), "a frame 16 ms",
+                  table.counter(*scroll, "ratio"), 1.0);
 }
 
 void memoryRows(Table& table, Encoding encoding) {
@@ -274,6 +304,7 @@ void printRatioTable(const Figures& figures, std::ostream& out) {
         titleListRows(table, encoding);
     showRows(table);
     longLineRows(table);
+    verticalRows(table);
     for (Encoding encoding : AllEncodings)
         memoryRows(table, encoding);
     table.print(out);

@@ -15,6 +15,7 @@
 #include "store/DataFile.h"
 #include "store/LiveCollection.h"
 #include "text/NarrowText.h"
+#include "widgets/VerticalTextView.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -24,11 +25,13 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
 #include <iconv.h>
@@ -399,38 +402,41 @@ void loadScaling(benchmark::State& state, std::vector<Collection> collections) {
     state.counters["spread"] = high / low;
 }
 
-// A search of the whole collection for text it does not hold, as F3 runs it
-// on the background task, against ripgrep 13 counting the same text in the
-// UTF-8 collection (a comparison only; without ripgrep the row is left bare).
-void searchAgainstRipgrep(benchmark::State& state, Collection full, Collection utf8) {
+// A search of the whole collection as F3 runs it on the background task, for
+// text it does not hold or holds only in its last article, against ripgrep 13
+// counting the same text in the UTF-8 collection (a comparison only; without
+// ripgrep the row is left bare).
+void searchAgainstRipgrep(benchmark::State& state, Collection full, Collection utf8, QString needle,
+                          bool inLast) {
     const QString rg = QStandardPaths::findExecutable(QStringLiteral("rg"));
-    const QString absent = QStringLiteral("找不到的一句話");
-    const SearchPattern pattern(absent);
+    const SearchPattern pattern(needle);
     const DataFileIndex index = indexDataFile(full.dataFile, narrowCodecsFor(localeCodeset()));
     std::vector<int> order(size_t(std::max(0, int(index.count()))));
     std::iota(order.begin(), order.end(), 1);
     const std::atomic<bool> stop = false;
+    const int expected = inLast ? full.articles : 0;
     std::vector<Rounds::Part> parts{[&] {
         std::optional<FoundArticle> found;
         const double seconds = secondsOf(
             [&] { found = findArticle(pattern, index, order, SearchDirection::Forward, stop); });
-        return found || index.count() != full.articles ? -1 : seconds;
+        const int article = found ? found->article : 0;
+        return article != expected || index.count() != full.articles ? -1 : seconds;
     }};
     if (!rg.isEmpty())
         parts.push_back([&] {
             QProcess process;
             const double seconds = secondsOf([&] {
                 process.start(rg,
-                              {QStringLiteral("-F"), QStringLiteral("-c"), absent, utf8.dataFile});
+                              {QStringLiteral("-F"), QStringLiteral("-c"), needle, utf8.dataFile});
                 process.waitForFinished(60000);
             });
-            // 1: no line matched.
-            return process.exitCode() == 1 ? seconds : -1;
+            // 0: a line matched; 1: none did.
+            return process.exitCode() == (inLast ? 0 : 1) ? seconds : -1;
         });
     Rounds rounds(parts.size());
     for (auto _ : state) {
         if (!rounds.run(parts)) {
-            state.SkipWithError("the search found something, or ripgrep failed");
+            state.SkipWithError("the search found otherwise than expected, or ripgrep failed");
             return;
         }
         state.SetIterationTime(rounds.last(0));
@@ -567,6 +573,80 @@ void showAgainstSetPlainText(benchmark::State& state, Collection collection, int
     state.counters["chars"] = double(text.size());
     state.counters["plain_ms"] = rounds.milliseconds(1);
     state.counters["ratio"] = rounds.total(0) / rounds.total(1);
+}
+
+enum class VerticalCase { Switch, Next, Scroll };
+
+// 5 KB of the shown article's Chinese text, in the vertical view and in the
+// text box (see names::vertical). The view is switched directly: the command
+// also saves the choice, which a benchmark must not write to the user's
+// settings.
+void verticalAgainstTextBox(benchmark::State& state, Collection collection, VerticalCase what,
+                            int article) {
+    // 5 KB of the first; the others whole.
+    const qsizetype length = article == 1 ? 2560 : -1;
+    ReaderUnderTest reader(collection.directory);
+    auto* view = reader.window().findChild<VerticalTextView*>();
+    if (!startReader(reader) || !view) {
+        state.SkipWithError("the window did not start");
+        return;
+    }
+    const QString text =
+        reader.window().session().collection().slotText(article).value_or(QString()).left(length);
+    ArticleTextEdit* box = reader.textBox();
+    const auto inView = [&] {
+        if (what == VerticalCase::Switch) {
+            box->showArticle(text);
+            waitForPaint(box->viewport());
+            bool painted = false;
+            const double seconds = secondsOf([&] {
+                view->setActive(true);
+                painted = waitForPaint(view->viewport());
+            });
+            view->setActive(false);
+            return painted ? seconds : -1;
+        }
+        view->setActive(true);
+        const double seconds = timeShow(
+            view->viewport(), [&] { box->showArticle(text); }, [&] { box->showArticle({}); });
+        if (what == VerticalCase::Scroll && seconds >= 0) {
+            // The slowest notch, down the whole text and back.
+            double slowest = 0;
+            for (const int notch : {-120, 120}) {
+                const int start = view->horizontalScrollBar()->value();
+                do {
+                    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, notch),
+                                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                    slowest = std::max(slowest, secondsOf([&] {
+                                           QApplication::sendEvent(view->viewport(), &wheel);
+                                           waitForPaint(view->viewport());
+                                       }));
+                } while (view->horizontalScrollBar()->value() != start &&
+                         view->horizontalScrollBar()->value() !=
+                             (notch < 0 ? view->horizontalScrollBar()->maximum() : 0));
+            }
+            view->setActive(false);
+            return slowest;
+        }
+        view->setActive(false);
+        return seconds;
+    };
+    Rounds rounds(2);
+    for (auto _ : state) {
+        const bool ok = rounds.run({inView, [&] {
+                                        return timeShow(
+                                            box->viewport(), [&] { box->showArticle(text); },
+                                            [&] { box->showArticle({}); });
+                                    }});
+        if (!ok) {
+            state.SkipWithError("not painted");
+            return;
+        }
+        state.SetIterationTime(rounds.last(0));
+    }
+    state.counters["box_ms"] = rounds.milliseconds(1);
+    state.counters["ratio"] = what == VerticalCase::Scroll ? rounds.milliseconds(0) / 16.0
+                                                           : rounds.total(0) / rounds.total(1);
 }
 
 // One line of a repeated letter, which offers no break opportunity, against as
@@ -723,7 +803,28 @@ void registerBenchmarks(const QString& root) {
             ->UseManualTime()
             ->MinTime(0.3);
         add(names::search(encoding), searchAgainstRipgrep, sizes.back(),
-            sizedCollection(root, Encoding::Utf8, 8))
+            sizedCollection(root, Encoding::Utf8, 8), QStringLiteral("找不到的一句話"), false)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        // Every character with Simplified and Traditional forms to find.
+        add(names::searchVariants(encoding), searchAgainstRipgrep, sizes.back(),
+            sizedCollection(root, Encoding::Utf8, 8), QStringLiteral("后来的书"), false)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        // Every place a candidate for a search anchored on its first character.
+        add(names::searchRepeated(encoding), searchAgainstRipgrep,
+            repeatedCollection(root, encoding), repeatedCollection(root, Encoding::Utf8),
+            RepeatedPhrase, true)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::searchRepeatedShort(encoding), searchAgainstRipgrep,
+            repeatedCollection(root, encoding), repeatedCollection(root, Encoding::Utf8),
+            QStringLiteral("甲甲甲丙"), false)
+            ->UseManualTime()
+            ->MinTime(0.3);
+        add(names::searchRepeatedDense(encoding), searchAgainstRipgrep,
+            repeatedCollection(root, encoding), repeatedCollection(root, Encoding::Utf8),
+            QStringLiteral("甲乙乙"), false)
             ->UseManualTime()
             ->MinTime(0.3);
         add(names::reindex(encoding), reindexAgainstFirst, sizes.back())
@@ -744,6 +845,20 @@ void registerBenchmarks(const QString& root) {
             ->MinTime(0.3);
     for (qint64 chars : LongLineChars)
         add(names::longLine(chars), longLineAgainstChinese, show, chars)->UseManualTime();
+    add(names::vertical("switch"), verticalAgainstTextBox, show, VerticalCase::Switch, 1)
+        ->UseManualTime()
+        ->MinTime(0.3);
+    add(names::vertical("next"), verticalAgainstTextBox, show, VerticalCase::Next, 1)
+        ->UseManualTime()
+        ->MinTime(0.3);
+    add(names::vertical("scroll"), verticalAgainstTextBox, show, VerticalCase::Scroll, 1)
+        ->UseManualTime()
+        ->Iterations(3);
+    for (size_t i = 1; i < ShownArticleBytes.size(); ++i)
+        add(names::verticalWhole(ShownArticleBytes[i]), verticalAgainstTextBox, show,
+            VerticalCase::Next, int(i) + 1)
+            ->UseManualTime()
+            ->Iterations(3);
     add(names::peakBare(), peakMemory, QStringList{QStringLiteral("bare")},
         std::vector<std::pair<std::string, Collection>>{})
         ->Iterations(1)

@@ -8,7 +8,7 @@ cmake_minimum_required(VERSION 3.22)
 
 set(allowed_text text)
 set(allowed_platform platform)
-set(allowed_widgets widgets platform)
+set(allowed_widgets widgets text platform)
 set(allowed_store store text platform)
 set(allowed_appearance appearance widgets platform)
 set(allowed_core core store text platform)

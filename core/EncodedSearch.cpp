@@ -20,20 +20,6 @@ namespace {
 
 using Path = EncodedSearch::Path;
 
-// Every character that folds to `unit`: itself, its capital, their full-width
-// forms, and the ideographic space for a space.
-std::vector<char16_t> formsOf(char16_t unit) {
-    std::vector<char16_t> forms;
-    const char16_t capital = unit >= u'a' && unit <= u'z' ? char16_t(unit - 0x20) : unit;
-    for (const char16_t c :
-         {unit, capital, char16_t(unit + 0xFEE0), char16_t(capital + 0xFEE0), char16_t(0x3000)}) {
-        if (SearchPattern::folded(c) == unit && !QChar::isSurrogate(c) &&
-            std::find(forms.begin(), forms.end(), c) == forms.end())
-            forms.push_back(c);
-    }
-    return forms;
-}
-
 bool hasHalfPair(const std::vector<char16_t>& units) {
     for (size_t i = 0; i < units.size(); ++i) {
         if (QChar::isHighSurrogate(units[i]) && i + 1 < units.size() &&
@@ -45,11 +31,34 @@ bool hasHalfPair(const std::vector<char16_t>& units) {
     return false;
 }
 
+// How many of the pattern's units candidates are looked for by, in turn.
+constexpr size_t MostAnchorSets = 3;
+
+// The units candidates are found by, best first: the ones the pattern repeats
+// least, and not ASCII where they can be (spaces, letters and signs are
+// everywhere); of equals, the first. Each unit once; never a low surrogate.
+std::vector<size_t> anchorOrder(const std::vector<char16_t>& units) {
+    std::vector<std::pair<std::pair<bool, qsizetype>, size_t>> ranked;
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (QChar::isLowSurrogate(units[i]) ||
+            std::find(units.begin(), units.begin() + qsizetype(i), units[i]) !=
+                units.begin() + qsizetype(i))
+            continue;
+        ranked.push_back({{units[i] < 0x80, std::count(units.begin(), units.end(), units[i])}, i});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<size_t> order;
+    for (size_t i = 0; i < ranked.size() && i < MostAnchorSets; ++i)
+        order.push_back(ranked[i].second);
+    return order;
+}
+
 } // namespace
 
 EncodedSearch::EncodedSearch(const SearchPattern& pattern,
                              std::shared_ptr<const ByteCharacters> characters, Path path)
-    : m_units(pattern.units()), m_path(std::min(path, fastestPath())),
+    : m_pattern(pattern), m_units(pattern.units()), m_path(std::min(path, fastestPath())),
       m_characters(std::move(characters)) {}
 
 std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
@@ -61,77 +70,155 @@ std::optional<EncodedSearch> EncodedSearch::make(const SearchPattern& pattern,
     if (!characters)
         return std::nullopt;
     EncodedSearch search(pattern, characters, path);
-    if (units.empty())
-        return search;
-    if (QChar::isHighSurrogate(units[0])) {
-        for (const QByteArray& encoding :
-             characters->encodingsOf(QChar::surrogateToUcs4(units[0], units[1])))
-            search.addAnchor(encoding);
-        return search;
-    }
-    for (const char16_t form : formsOf(units[0])) {
-        for (const QByteArray& encoding : characters->encodingsOf(form))
-            search.addAnchor(encoding);
+    for (const size_t anchor : anchorOrder(units)) {
+        AnchorSet& set = search.m_anchorSets.emplace_back();
+        set.index = anchor;
+        if (QChar::isHighSurrogate(units[anchor])) {
+            for (const QByteArray& encoding :
+                 characters->encodingsOf(QChar::surrogateToUcs4(units[anchor], units[anchor + 1])))
+                set.add(encoding);
+            continue;
+        }
+        for (const char16_t form : SearchPattern::formsOf(units[anchor])) {
+            for (const QByteArray& encoding : characters->encodingsOf(form))
+                set.add(encoding);
+        }
     }
     return search;
 }
 
-void EncodedSearch::addAnchor(QByteArrayView encoding) {
+std::vector<size_t> EncodedSearch::anchorIndexes() const {
+    std::vector<size_t> indexes;
+    for (const AnchorSet& set : m_anchorSets)
+        indexes.push_back(set.index);
+    return indexes;
+}
+
+void EncodedSearch::AnchorSet::add(QByteArrayView encoding) {
     const int last = int(encoding.size() - 1);
     const int first = std::max(last - 1, 0);
-    auto group = std::find_if(m_groups.begin(), m_groups.end(), [&](const AnchorGroup& g) {
+    auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) {
         return g.firstOffset == first && g.lastOffset == last;
     });
-    if (group == m_groups.end())
-        group = m_groups.insert(m_groups.end(), AnchorGroup{first, last, {}});
+    if (group == groups.end())
+        group = groups.insert(groups.end(), Group{first, last, {}});
     const size_t pair = size_t(uchar(encoding[first])) << 8 | uchar(encoding[last]);
     if (group->pairs.test(pair))
         return;
     group->pairs.set(pair);
-    m_anchors.push_back({uchar(encoding[first]), first, uchar(encoding[last]), last});
-    m_reach = std::max(m_reach, last);
+    anchors.push_back({uchar(encoding[first]), first, uchar(encoding[last]), last});
+    reach = std::max(reach, last);
 }
 
 bool EncodedSearch::matchesIn(QByteArrayView lines) const {
     const auto* bytes = reinterpret_cast<const uchar*>(lines.data());
     const qsizetype size = lines.size();
-    for (qsizetype at = nextCandidate(bytes, size, 0); at >= 0;
-         at = nextCandidate(bytes, size, at + 1)) {
-        if (matchEnd(bytes, size, at) >= 0)
-            return true;
+    if (m_units.empty())
+        return false;
+    // The linear reading: how far it has read and its state there.
+    qsizetype read = 0;
+    int state = 0;
+    // Candidates and the characters read at them, for each anchor: past a
+    // share of the bytes the candidates are dense, and the next anchor, or
+    // last reading the rest once, is cheaper than each in turn. The next
+    // anchor costs little, so the share before it is small.
+    for (const AnchorSet& set : m_anchorSets) {
+        const qsizetype mostWork = (&set == &m_anchorSets.back() ? size / 4 : size / 16) + 64;
+        // A character the encoding cannot hold in any form: nothing matches.
+        if (set.anchors.empty())
+            return false;
+        qsizetype work = 0;
+        // A place known to start a character, at or before the next candidate.
+        qsizetype known = 0;
+        qsizetype at = nextCandidate(set, bytes, size, 0);
+        for (; at >= 0 && work <= mostWork; at = nextCandidate(set, bytes, size, at + 1)) {
+            ++work;
+            if (!m_characters->startsCharacter(bytes, at, known))
+                continue;
+            const qsizetype end = restMatchesAt(set.index, bytes, size, at, work);
+            if (end >= 0 && set.index == 0)
+                return true;
+            if (end >= 0 && end > read && readOn(bytes, size, read, state, end))
+                return true;
+        }
+        // Every match holds the anchor, and every place it stands was read.
+        if (at < 0)
+            return false;
     }
-    return false;
+    return readOn(bytes, size, read, state, -1);
 }
 
 EncodedSearch::Matches EncodedSearch::matchesOf(QByteArrayView lines) const {
     const auto* bytes = reinterpret_cast<const uchar*>(lines.data());
     const qsizetype size = lines.size();
     Matches matches;
-    for (qsizetype at = nextCandidate(bytes, size, 0); at >= 0;) {
-        const qsizetype end = matchEnd(bytes, size, at);
-        if (end < 0) {
-            at = nextCandidate(bytes, size, at + 1);
-            continue;
-        }
+    const auto found = [&](qsizetype start, qsizetype end) {
         if (matches.count++ == 0) {
-            matches.firstStart = at;
+            matches.firstStart = start;
             matches.firstEnd = end;
         }
-        at = nextCandidate(bytes, size, end);
+    };
+    if (m_units.empty() || m_anchorSets.empty() || m_anchorSets.front().anchors.empty())
+        return matches;
+    // Anchored on the first character: each match is read from its start,
+    // and the next looked for from its end.
+    if (const AnchorSet& set = m_anchorSets.front(); set.index == 0) {
+        qsizetype work = 0;
+        qsizetype known = 0;
+        for (qsizetype at = nextCandidate(set, bytes, size, 0); at >= 0;) {
+            const qsizetype end = m_characters->startsCharacter(bytes, at, known)
+                                      ? restMatchesAt(0, bytes, size, at, work)
+                                      : -1;
+            if (end >= 0)
+                found(at, end);
+            at = nextCandidate(set, bytes, size, end >= 0 ? end : at + 1);
+        }
+        return matches;
     }
+    // Otherwise the linear reading, started again at each match's end.
+    qsizetype at = 0;
+    for (int state = 0; readOn(bytes, size, at, state, -1); state = 0)
+        found(-1, at);
     return matches;
 }
 
-qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const {
+bool EncodedSearch::readOn(const uchar* bytes, qsizetype size, qsizetype& at, int& state,
+                           qsizetype to) const {
+    const qsizetype end = to < 0 ? size : to;
+    while (at < end) {
+        const ByteCharacters::Character c = m_characters->characterAt(bytes + at, bytes + size);
+        if (c.length == 0) {
+            // Bytes that start nothing: no match runs across them.
+            state = 0;
+            ++at;
+            continue;
+        }
+        at += c.length;
+        if (c.code > 0xFFFF) {
+            state = m_pattern.advance(state, QChar::highSurrogate(c.code));
+            if (state == m_pattern.matchState())
+                return true;
+            state = m_pattern.advance(state, QChar::lowSurrogate(c.code));
+        } else {
+            state = m_pattern.advance(state, char16_t(c.code));
+        }
+        if (state == m_pattern.matchState())
+            return true;
+    }
+    return false;
+}
+
+qsizetype EncodedSearch::nextCandidate(const AnchorSet& set, const uchar* bytes, qsizetype size,
+                                       qsizetype from) const {
     switch (m_path) {
     case Path::Avx2:
-        return nextCandidate<Path::Avx2>(bytes, size, from);
+        return nextCandidate<Path::Avx2>(set, bytes, size, from);
     case Path::Sse2:
-        return nextCandidate<Path::Sse2>(bytes, size, from);
+        return nextCandidate<Path::Sse2>(set, bytes, size, from);
     case Path::Scalar:
         break;
     }
-    return nextCandidate<Path::Scalar>(bytes, size, from);
+    return nextCandidate<Path::Scalar>(set, bytes, size, from);
 }
 
 namespace {
@@ -192,24 +279,29 @@ __attribute__((target("avx2"))) qsizetype scanAvx2(const uchar* bytes, qsizetype
 } // namespace
 
 template <Path P>
-qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsizetype from) const {
+qsizetype EncodedSearch::nextCandidate(const AnchorSet& set, const uchar* bytes, qsizetype size,
+                                       qsizetype from) {
     qsizetype at = from;
     qsizetype found = -1;
     // A character with many encodings (the replacement character in Big5)
     // is left to the plain loop.
-    const bool wide = m_anchors.size() <= MostWideAnchors;
+    const bool wide = set.anchors.size() <= MostWideAnchors;
 #ifdef ORVENLA_SEARCH_WIDE
     if constexpr (P == Path::Avx2)
-        found = !wide ? -1 : scanAvx2(bytes, size, at, m_anchors.data(), m_anchors.size(), m_reach);
+        found = !wide
+                    ? -1
+                    : scanAvx2(bytes, size, at, set.anchors.data(), set.anchors.size(), set.reach);
 #endif
 #ifdef __SSE2__
     if constexpr (P == Path::Sse2)
-        found = !wide ? -1 : scanSse2(bytes, size, at, m_anchors.data(), m_anchors.size(), m_reach);
+        found = !wide
+                    ? -1
+                    : scanSse2(bytes, size, at, set.anchors.data(), set.anchors.size(), set.reach);
 #endif
     if (found >= 0)
         return found;
     for (; at < size; ++at) {
-        for (const AnchorGroup& group : m_groups) {
+        for (const AnchorSet::Group& group : set.groups) {
             if (at + group.lastOffset < size &&
                 group.pairs.test(size_t(bytes[at + group.firstOffset]) << 8 |
                                  bytes[at + group.lastOffset]))
@@ -219,19 +311,19 @@ qsizetype EncodedSearch::nextCandidate(const uchar* bytes, qsizetype size, qsize
     return -1;
 }
 
-qsizetype EncodedSearch::matchEnd(const uchar* bytes, qsizetype size, qsizetype at) const {
-    if (!m_characters->startsCharacter(bytes, at))
-        return -1;
-    for (size_t i = 0; i < m_units.size();) {
+qsizetype EncodedSearch::restMatchesAt(size_t anchor, const uchar* bytes, qsizetype size,
+                                       qsizetype at, qsizetype& work) const {
+    for (size_t i = anchor; i < m_units.size();) {
         if (at >= size)
             return -1;
         const ByteCharacters::Character read = m_characters->characterAt(bytes + at, bytes + size);
+        ++work;
         if (read.length == 0)
             return -1;
         const char32_t c = read.code;
         at += read.length;
-        // Line ends between the characters, never before the first.
-        if (i > 0 && SearchPattern::isLineEnd(c))
+        // Line ends between the characters, never before the anchor.
+        if (i > anchor && SearchPattern::isLineEnd(c))
             continue;
         if (c > 0xFFFF) {
             if (i + 1 >= m_units.size() || m_units[i] != QChar::highSurrogate(c) ||

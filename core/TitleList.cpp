@@ -80,7 +80,10 @@ void addTextRow(std::vector<TitleRow>& rows, int article, const SearchPattern& p
 // line up to a little past the match.
 std::optional<TitleRow> excerptInBytes(QByteArrayView bytes, const EncodedSearch::Matches& found,
                                        const SearchPattern& pattern, const TextCodec& codec) {
-    qsizetype from = found.firstStart;
+    // Where only the match's end is known, its line is taken to be the line
+    // it ends on; a match found there must end at that end, or the article is
+    // decoded whole.
+    qsizetype from = found.firstStart >= 0 ? found.firstStart : found.firstEnd - 1;
     while (from > 0 && !isLineEnd(bytes[from - 1]))
         --from;
     // Enough bytes for the characters shown after the match, and one more
@@ -91,7 +94,9 @@ std::optional<TitleRow> excerptInBytes(QByteArrayView bytes, const EncodedSearch
         ++to;
     const QString text = decodeLinesAlone(codec, bytes.sliced(from, to - from));
     const std::optional<TextMatch> match = pattern.nextIn(text);
-    if (!match)
+    if (!match ||
+        (found.firstStart < 0 &&
+         match->end != decodeLinesAlone(codec, bytes.sliced(from, found.firstEnd - from)).size()))
         return std::nullopt;
     return excerptAround(text, *match);
 }

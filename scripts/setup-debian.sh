@@ -14,7 +14,7 @@
 # to install them as root, and fails.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev)
+packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libopencc-dev libicu-dev)
 for option in "$@"; do
     case "$option" in
     --fonts) packages+=(fonts-noto-cjk fonts-arphic-uming qt6-translations-l10n) ;;

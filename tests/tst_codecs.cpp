@@ -1,4 +1,5 @@
 #include "text/Big5Decoder.h"
+#include "text/ByteCharacters.h"
 #include "text/NarrowText.h"
 #include "text/SimdPath.h"
 #include "text/TextCodecs.h"
@@ -124,6 +125,48 @@ private Q_SLOTS:
         QCOMPARE(pieces.bytes, bytes);
         if (linesAlone)
             QCOMPARE(decodeLinesAlone(scan->codec, bytes), whole->text(0, whole->size()));
+    }
+
+    // Where characters start, asked place after place with one known start
+    // as a search asks: `starts` has y or n for each place in `places`.
+    void characterStarts_data() {
+        QTest::addColumn<QByteArray>("codec");
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QList<int>>("places");
+        QTest::addColumn<QString>("starts");
+        const QByteArray big5(Big5CodecName);
+        const QByteArray utf8("UTF-8");
+        // 中 A4 A4, 乙 A4 41: a trail byte may be a lead byte, or ASCII.
+        QTest::newRow("big5 every place") << big5 << QByteArray("\xA4\xA4\xA4\x41\x41\n")
+                                          << QList<int>{0, 1, 2, 3, 4, 5} << "ynynyy";
+        QTest::newRow("big5 places skipped")
+            << big5 << QByteArray("\xA4\xA4\xA4\x41\x41\n") << QList<int>{1, 3, 4} << "nny";
+        QTest::newRow("big5 a lone lead byte before ASCII")
+            << big5 << QByteArray("a\xA4\xA4\xFF\x30\n") << QList<int>{2, 3, 4, 5} << "nyyy";
+        QTest::newRow("big5 a long run of lead bytes, odd places")
+            << big5 << QByteArray("\xAA\xBA").repeated(1000) + "\n"
+            << QList<int>{1, 3, 1001, 1999} << "nnnn";
+        QTest::newRow("big5 a long run of lead bytes, even places")
+            << big5 << QByteArray("\xAA\xBA").repeated(1000) + "\n"
+            << QList<int>{0, 2, 1000, 1998, 2000} << "yyyyy";
+        QTest::newRow("utf8 continuation bytes") << utf8 << QByteArray("a中\xF0\xA0\x80\x80\n")
+                                                 << QList<int>{0, 1, 2, 4, 5, 8} << "yynyny";
+    }
+    void characterStarts() {
+        QFETCH(QByteArray, codec);
+        QFETCH(QByteArray, lines);
+        QFETCH(QList<int>, places);
+        QFETCH(QString, starts);
+        const std::unique_ptr<ByteCharacters> characters = textCodec(codec).byteCharacters();
+        QVERIFY(characters);
+        const auto* bytes = reinterpret_cast<const uchar*>(lines.constData());
+        qsizetype known = 0;
+        QString found;
+        for (const int at : places) {
+            found += characters->startsCharacter(bytes, at, known) ? u'y' : u'n';
+            QVERIFY(known <= at + 2);
+        }
+        QCOMPARE(found, starts);
     }
 };
 

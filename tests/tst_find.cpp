@@ -102,6 +102,20 @@ private Q_SLOTS:
         QTest::newRow("round to the only match, on show")
             << "3" << QStringList{"F", "幾時", "E", "E"} << "Orvenla(3 of 4)"
             << "幾時" << 1 << "" << wrapped;
+        // Typed in Simplified, found and selected as the text writes it.
+        QTest::newRow("Simplified finds Traditional in another article")
+            << "1" << QStringList{"F", "几时", "E"} << "Orvenla(3 of 4)"
+            << "幾時" << 0 << ""
+            << "";
+        QTest::newRow("Simplified finds Traditional past the last")
+            << "2" << QStringList{"F", "不觉晓", "E"} << "Orvenla(1 of 4)"
+            << "不覺曉" << 1 << "" << wrapped;
+        QTest::newRow("F3 round with the bar closed shows the note")
+            << "3" << QStringList{"F", moon, "E", "Esc", "F3"} << "Orvenla(2 of 4)" << moon << 1
+            << "" << wrapped;
+        QTest::newRow("Shift+F3 round with the bar closed shows the note")
+            << "2" << QStringList{"F", moon, "E", "Esc", "S"} << "Orvenla(3 of 4)" << moon << 1
+            << "" << QStringLiteral("已從最後一篇再找起");
         QTest::newRow("a new search clears the note")
             << "4" << QStringList{"F", moon, "E", "E"} << "Orvenla(3 of 4)" << moon << 1 << ""
             << "";
@@ -172,7 +186,13 @@ private Q_SLOTS:
         QTRY_COMPARE(fx.text()->textCursor().selectedText().remove(QChar(0x2029)), selected);
         QCOMPARE(fx.dialogs.beeps, beeps);
         QCOMPARE(fx.dialogs.messages.join(u' '), message);
-        QCOMPARE(fx.window().findChild<QLabel*>(QStringLiteral("findNote"))->text(), note);
+        auto* shownNote = fx.window().findChild<QLabel*>(QStringLiteral("findNote"));
+        QCOMPARE(shownNote->text(), note);
+        // A note is on screen, and the keys stay where they were.
+        if (!note.isEmpty())
+            QVERIFY(shownNote->isVisible());
+        if (keys.lastIndexOf(QStringLiteral("Esc")) > keys.lastIndexOf(QStringLiteral("F")))
+            QCOMPARE(QApplication::focusWidget(), fx.text());
     }
 
     // Help run from the menu bar gives the keys back to the text box, as

@@ -221,7 +221,8 @@ private Q_SLOTS:
         }
         QVERIFY(copy);
         QCOMPARE(commands,
-                 (QStringList{"目錄 Ctrl+T", "尋找 Ctrl+F", "找下一個 F3", "找上一個 Shift+F3"}));
+                 (QStringList{"目錄 Ctrl+T", "尋找 Ctrl+F", "找下一個 F3", "找上一個 Shift+F3",
+                              "直排 F8", "放大 Ctrl++", "縮小 Ctrl+-", "原始大小 Ctrl+0"}));
         QStringList bar;
         for (const QAction* action : fx.window().menuBar()->actions())
             bar << action->text();

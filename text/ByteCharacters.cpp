@@ -14,7 +14,7 @@ public:
         return {QString::fromUcs4(&c, 1).toUtf8()};
     }
     // Every byte but a continuation byte starts one.
-    bool startsCharacter(const uchar* bytes, qsizetype at) const override {
+    bool startsCharacter(const uchar* bytes, qsizetype at, qsizetype&) const override {
         return (bytes[at] & 0xC0) != 0x80;
     }
     // A file changed since it was indexed may hold bytes that start nothing;
@@ -48,13 +48,16 @@ public:
     }
     // After any byte that is not a lead byte a character starts, whether that
     // byte stood alone or ended a pair; so the bytes from there need reading
-    // only across a run of lead bytes.
-    bool startsCharacter(const uchar* bytes, qsizetype at) const override {
+    // only across a run of lead bytes, and never before `known`. Most Big5
+    // characters are two lead bytes, so without `known` a long line would be
+    // read back to its start for every place asked about.
+    bool startsCharacter(const uchar* bytes, qsizetype at, qsizetype& known) const override {
         qsizetype start = at;
-        while (start > 0 && m_decoder.isLead(bytes[start - 1]))
+        while (start > known && m_decoder.isLead(bytes[start - 1]))
             --start;
         while (start < at)
             start += m_decoder.characterAt(bytes + start, bytes + at + 1).length;
+        known = start;
         return start == at;
     }
     Character characterAt(const uchar* at, const uchar* end) const override {

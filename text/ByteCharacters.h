@@ -21,8 +21,12 @@ public:
     // Every byte sequence that decodes to the code point `c` on its own.
     virtual QList<QByteArray> encodingsOf(char32_t c) const = 0;
     // Whether a character starts at `at` of whole lines beginning at `bytes`:
-    // the bytes of a short character may stand inside a longer one.
-    virtual bool startsCharacter(const uchar* bytes, qsizetype at) const = 0;
+    // the bytes of a short character may stand inside a longer one. `known`
+    // is a place at most `at` known to start one, and the bytes before it are
+    // not read; it is moved on to the last such place read, past `at` at
+    // most by a character. Asking for places in order with one `known` reads
+    // a line once however long it is.
+    virtual bool startsCharacter(const uchar* bytes, qsizetype at, qsizetype& known) const = 0;
     // The character at `at`, read as decoding from `at` reads it.
     virtual Character characterAt(const uchar* at, const uchar* end) const = 0;
 };

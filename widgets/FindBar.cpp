@@ -1,5 +1,6 @@
 #include "widgets/FindBar.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -46,6 +47,17 @@ void FindBar::open() {
 void FindBar::say(const QString& note) {
     m_note->setText(note);
     m_note->setAccessibleName(note);
+}
+
+void FindBar::tell(const QString& note) {
+    say(note);
+    if (!isVisible()) {
+        placeAtFoot();
+        show();
+        raise();
+    }
+    QAccessibleEvent alert(m_note, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 void FindBar::placeAtFoot() {

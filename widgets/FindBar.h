@@ -18,6 +18,9 @@ public:
     // Shows the bar with what it holds selected, and gives it the keys.
     void open();
     void say(const QString& note);
+    // A note the user must see though the bar was closed: the bar shows it
+    // without taking the keys, and a screen reader is told it at once.
+    void tell(const QString& note);
 
 Q_SIGNALS:
     void nextAsked();
