@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <type_traits>
 #include <vector>
@@ -350,6 +351,15 @@ private:
 
 } // namespace
 
+// Titles wait as bytes until asked for; the first ask decodes them, once,
+// whichever thread asks.
+struct DataFileIndex::LazyTitles {
+    std::once_flag made;
+    // None where the text is held whole.
+    std::optional<TitleCatcher> caught;
+    ArticleTitles titles;
+};
+
 DataFileIndex::DataFileIndex() = default;
 DataFileIndex::~DataFileIndex() = default;
 DataFileIndex::DataFileIndex(DataFileIndex&&) noexcept = default;
@@ -413,11 +423,18 @@ std::optional<QString> DataFileIndex::slotFirstLine(int index, qsizetype longest
     return QString();
 }
 
-void DataFileIndex::makeTitles(const TitleCatcher* caught) {
-    // Reads of the file check it against the stamp; until the steady read has
-    // counted one, the file as it is now stands for it.
-    if (m_file)
-        m_stamp = fileStamp(*m_file).value_or(FileStamp());
+const ArticleTitles& DataFileIndex::titles() const {
+    static const ArticleTitles none;
+    if (!m_titles)
+        return none;
+    std::call_once(m_titles->made, [this] {
+        makeTitles(m_titles->caught ? &*m_titles->caught : nullptr, m_titles->titles);
+        m_titles->caught.reset();
+    });
+    return m_titles->titles;
+}
+
+void DataFileIndex::makeTitles(const TitleCatcher* caught, ArticleTitles& titles) const {
     for (int article = 1; article <= m_count; ++article) {
         bool cut = false;
         const std::optional<QByteArrayView> bytes =
@@ -432,14 +449,13 @@ void DataFileIndex::makeTitles(const TitleCatcher* caught) {
             const QStringView title = QStringView(line).trimmed();
             if (bytes->isEmpty() ||
                 (cut ? title.size() > ArticleTitles::LongestTitle : !title.isEmpty())) {
-                m_titles.append(title);
+                titles.append(title);
                 continue;
             }
         }
-        m_titles.append(
-            slotFirstLine(article, ArticleTitles::LongestTitle + 1).value_or(QString()));
+        titles.append(slotFirstLine(article, ArticleTitles::LongestTitle + 1).value_or(QString()));
     }
-    m_titles.squeeze();
+    titles.squeeze();
 }
 
 const TextCodec* DataFileIndex::bytesCodec() const {
@@ -489,7 +505,8 @@ DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs
             made.m_codec = scanned->codec;
             made.m_slots = std::move(slots);
             made.m_slots.shrink_to_fit();
-            made.makeTitles(&titles);
+            made.m_titles = std::make_unique<DataFileIndex::LazyTitles>();
+            made.m_titles->caught = std::move(titles);
             return made;
         }
         // Lines that cannot be decoded one by one: the text is held whole.
@@ -500,7 +517,7 @@ DataFileIndex indexDataFile(const QString& path, const QList<QByteArray>& codecs
         made.m_whole = std::make_unique<ArticleSlots>();
         made.m_whole->assign(std::move(text), std::move(slots));
         made.m_file.reset();
-        made.makeTitles(nullptr);
+        made.m_titles = std::make_unique<DataFileIndex::LazyTitles>();
         return made;
     };
     try {

@@ -54,8 +54,9 @@ public:
     // cannot be read now. Throws the subscript error outside
     // ArticleSlots::FirstSlot..LastSlot.
     std::optional<QString> slotText(int index) const;
-    // The articles' titles, made on the pass that indexed the file.
-    const ArticleTitles& titles() const { return m_titles; }
+    // The articles' titles: their bytes are caught on the pass that indexed
+    // the file and decoded on first use, so that start-up decodes none.
+    const ArticleTitles& titles() const;
     // A slot's text as read from this version, to be found again in another.
     struct SlotCopy {
         QString text;
@@ -91,7 +92,7 @@ private:
     // cannot give it now.
     std::optional<QString> slotFirstLine(int index, qsizetype longest) const;
     // The titles, from those caught in the bytes where there are any.
-    void makeTitles(const TitleCatcher* caught);
+    void makeTitles(const TitleCatcher* caught, ArticleTitles& titles) const;
 
     std::unique_ptr<QFile> m_file;
     FileStamp m_stamp;
@@ -101,7 +102,8 @@ private:
     std::vector<ArticleSlots::Lines> m_slots;
     // The text, when it is held whole.
     std::unique_ptr<ArticleSlots> m_whole;
-    ArticleTitles m_titles;
+    struct LazyTitles;
+    std::unique_ptr<LazyTitles> m_titles;
     qint16 m_count = 0;
 };
 
