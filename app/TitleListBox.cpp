@@ -131,14 +131,16 @@ void TitleListBox::collectionReplaced() {
 bool TitleListBox::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_field)
         return QFrame::eventFilter(watched, event);
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     // Ctrl+F is find in the window; here it is the list's own.
-    if (event->type() == QEvent::ShortcutOverride && key->matches(QKeySequence::Find)) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        if (!key->matches(QKeySequence::Find))
+            return false;
         event->accept();
         return true;
     }
-    if (event->type() != QEvent::KeyPress)
-        return false;
     if (key->matches(QKeySequence::Find)) {
         m_wholeText->toggle();
         return true;
