@@ -16,9 +16,9 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
-#include <mutex>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -351,10 +351,10 @@ private:
 
 } // namespace
 
-// Titles wait as bytes until asked for; the first ask decodes them, once,
-// whichever thread asks.
+// Titles wait as bytes until asked for; the first ask decodes them. The index
+// is used on one thread at a time, so the ask needs no lock.
 struct DataFileIndex::LazyTitles {
-    std::once_flag made;
+    bool made = false;
     // None where the text is held whole.
     std::optional<TitleCatcher> caught;
     ArticleTitles titles;
@@ -427,10 +427,10 @@ const ArticleTitles& DataFileIndex::titles() const {
     static const ArticleTitles none;
     if (!m_titles)
         return none;
-    std::call_once(m_titles->made, [this] {
+    if (!std::exchange(m_titles->made, true)) {
         makeTitles(m_titles->caught ? &*m_titles->caught : nullptr, m_titles->titles);
         m_titles->caught.reset();
-    });
+    }
     return m_titles->titles;
 }
 
