@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cstdio>
+
 // A throw-away program directory with helpers to lay files in it.
 class ProgramDirFixture {
 public:
@@ -30,3 +32,14 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Saves `bytes` to `path` as editors that write a new file and rename it over
+// the old one do.
+inline bool saveByRename(const QString& path, const QByteArray& bytes) {
+    QFile file(path + u'~');
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    file.close();
+    return std::rename(QFile::encodeName(path + u'~').constData(),
+                       QFile::encodeName(path).constData()) == 0;
+}

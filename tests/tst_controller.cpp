@@ -97,15 +97,6 @@ bool writeInPlace(const QString& path, const QByteArray& bytes) {
            file.resize(bytes.size());
 }
 
-bool writeByRename(const QString& path, const QByteArray& bytes) {
-    QFile file(path + u'~');
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    file.close();
-    return ::rename(QFile::encodeName(path + u'~').constData(),
-                    QFile::encodeName(path).constData()) == 0;
-}
-
 // A save in steps: each version written in place, then left for `pause` ms.
 struct Step {
     QByteArray bytes;
@@ -214,7 +205,7 @@ private Q_SLOTS:
         ControllerFixture fx;
         fx.view.namesByNumber = title.endsWith(u"of 10)");
         QVERIFY(fx.start(collection(articles(1, 10)), "5\r\n"));
-        QVERIFY(inPlace ? writeInPlace(fx.dataPath(), after) : writeByRename(fx.dataPath(), after));
+        QVERIFY(inPlace ? writeInPlace(fx.dataPath(), after) : saveByRename(fx.dataPath(), after));
         fx.controller.showNextArticle();
         QVERIFY2(fx.view.mismatches.isEmpty(), qPrintable(fx.view.mismatches.join(u", ")));
         QTRY_COMPARE_WITH_TIMEOUT(fx.view.title, title, 3000);
@@ -269,7 +260,7 @@ private Q_SLOTS:
         QFETCH(bool, previousAvailable);
         ControllerFixture fx;
         QVERIFY(fx.start(before, bookmark));
-        QVERIFY(writeByRename(fx.dataPath(), after));
+        QVERIFY(saveByRename(fx.dataPath(), after));
         QTRY_VERIFY_WITH_TIMEOUT(fx.view.titles.size() == 2, 3000);
         QCOMPARE(fx.view.title, title);
         QCOMPARE(fx.view.previousAvailable, previousAvailable);

@@ -25,15 +25,6 @@ QByteArray slowVersion(int count) {
     return articles(count, 30000);
 }
 
-bool saveByRename(const QString& path, const QByteArray& bytes) {
-    QFile file(path + u'~');
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    file.close();
-    return ::rename(QFile::encodeName(path + u'~').constData(),
-                    QFile::encodeName(path).constData()) == 0;
-}
-
 // What the editor does when the collection enters a state: save a version,
 // or touch another file in the folder.
 enum class Act { Nothing, Save, TouchSibling };
